@@ -1,0 +1,68 @@
+#include "common/number_text.h"
+
+#include <array>
+#include <charconv>
+#include <system_error>
+
+namespace kvom {
+namespace {
+
+// The first list-directed value of the text, or an empty view when there is none.
+std::string_view firstValue(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return {};
+  text.remove_prefix(start);
+  const std::size_t end = text.find_first_of(" \t,/");
+  return text.substr(0, end);
+}
+
+std::string_view withoutPlus(std::string_view value) {
+  if (!value.empty() && value.front() == '+') value.remove_prefix(1);
+  return value;
+}
+
+}  // namespace
+
+std::string formatReal(double value) {
+  std::array<char, 64> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::string formatInteger(std::int64_t value) {
+  std::array<char, 24> buffer{};
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return std::string(buffer.data(), result.ptr);
+}
+
+std::optional<double> readReal(std::string_view text) {
+  std::string_view value = firstValue(text);
+  if (value.empty() || value.size() > 64) return std::nullopt;
+  // A sign may stand before the digits and before the exponent; D marks an exponent like E.
+  std::array<char, 64> work{};
+  std::size_t n = 0;
+  const bool negative = !value.empty() && value.front() == '-';
+  value = negative ? value.substr(1) : withoutPlus(value);
+  if (value.empty() || value.front() == '+' || value.front() == '-') return std::nullopt;
+  for (const char c : value) {
+    const bool digitOrPoint = (c >= '0' && c <= '9') || c == '.';
+    const bool exponentPart = c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '+' || c == '-';
+    if (!digitOrPoint && !exponentPart) return std::nullopt;
+    work[n++] = (c == 'D' || c == 'd') ? 'E' : c;
+  }
+  double result = 0.0;
+  const auto parsed = std::from_chars(work.data(), work.data() + n, result, std::chars_format::general);
+  if (parsed.ec != std::errc() || parsed.ptr != work.data() + n) return std::nullopt;
+  return negative ? -result : result;
+}
+
+std::optional<std::int64_t> readInteger(std::string_view text) {
+  std::string_view value = withoutPlus(firstValue(text));
+  if (value.empty() || value.front() == '+') return std::nullopt;
+  std::int64_t result = 0;
+  const auto parsed = std::from_chars(value.data(), value.data() + value.size(), result);
+  if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size()) return std::nullopt;
+  return result;
+}
+
+}  // namespace kvom

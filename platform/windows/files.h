@@ -1,0 +1,54 @@
+#pragma once
+// Windows file services. Paths are Windows path texts: backslash separators, an optional drive
+// ("D:"). The run-time's own file operations that the adapter uses stand here too.
+
+#include <cstdint>
+
+#include "platform/windows/types.h"
+
+namespace platform::win {
+
+inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
+inline constexpr int MAX_PATH = 260;
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  std::uint64_t nFileSizeBytes;
+  char cFileName[MAX_PATH];
+};
+
+}  // namespace platform::win
+
+extern "C" {
+
+platform::win::BOOL CopyFileA(const char* existingFile, const char* newFile, platform::win::BOOL failIfExists);
+platform::win::BOOL DeleteFileA(const char* file);
+// Finds the files matching the pattern (the name part may hold * and ?).
+platform::win::HANDLE FindFirstFileA(const char* pattern, platform::win::WIN32_FIND_DATAA* found);
+platform::win::BOOL FindNextFileA(platform::win::HANDLE search, platform::win::WIN32_FIND_DATAA* found);
+platform::win::BOOL FindClose(platform::win::HANDLE search);
+// Writes the temp directory (ending with a backslash) and returns its length; when the buffer is
+// too small, returns the size needed and writes nothing; 0 on failure.
+platform::win::DWORD GetTempPathA(platform::win::DWORD bufferSize, char* buffer);
+platform::win::DWORD GetFileAttributesA(const char* path);
+platform::win::HANDLE CreateFileA(const char* file, platform::win::DWORD access, platform::win::DWORD shareMode,
+                                  void* security, platform::win::DWORD disposition, platform::win::DWORD flags,
+                                  platform::win::HANDLE templateFile);
+platform::win::BOOL CloseHandle(platform::win::HANDLE handle);
+
+}  // extern "C"
+
+namespace platform::crt {
+
+// The run-time's file removal: 0 on success.
+int removeFile(const char* path);
+
+}  // namespace platform::crt

@@ -1,0 +1,40 @@
+#pragma once
+// Control of the Windows-services stand-in, for the host program and the tests.
+//
+// Paths: a Windows path text becomes a path of this machine by turning backslashes into slashes
+// and mapping a leading drive "X:" to a root directory (default "/" for every drive). Names stay
+// case-sensitive. The temp path is this machine's temp directory ($TMPDIR, else /tmp) written as
+// a Windows path ending in a backslash ("\tmp\").
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standins::windows {
+
+void reset();
+
+std::string toNativePath(std::string_view windowsPath);
+// The inverse for paths without a mapped drive: "/tmp/x" gives "\tmp\x".
+std::string toWindowsPath(std::string_view nativePath);
+void mapDrive(char letter, std::string nativeRoot);
+
+// Overrides the temp path (a Windows path ending in a backslash); nullopt restores the default.
+void setTempPath(std::optional<std::string> windowsPath);
+void failTempPath(bool fail);
+
+// Every call of the file, registry and process services in order: the operation's name followed
+// by its arguments separated by single blanks, for example "CopyFileA C:\A.QDX C:\A.BAK 0".
+const std::vector<std::string>& callLog();
+void clearCallLog();
+
+// Registry content: keys are written "HKLM\SOFTWARE\..." or "HKCU\SOFTWARE\...".
+void addRegistryKey(std::string_view keyPath);
+void setRegistryValue(std::string_view keyPath, std::string_view valueName, std::string_view value);
+
+// Programs that were asked to start (never run): "spawnv <mode> <path> <arg0> <arg1> ..." and
+// "WinExec <show> <command line>".
+const std::vector<std::string>& startedPrograms();
+
+}  // namespace standins::windows

@@ -1,0 +1,178 @@
+#include "transfer/value_transfer.h"
+
+#include <algorithm>
+
+#include "common/number_text.h"
+#include "transfer/engine_text.h"
+
+namespace kvom::transfer {
+namespace {
+
+using platform::ComPtr;
+using platform::VariableCollection;
+
+using Fetch = platform::HRESULT (platform::EngineData::*)(VariableCollection**);
+
+ComPtr<VariableCollection> fetch(platform::EngineData* data, Fetch operation) {
+  ComPtr<VariableCollection> collection;
+  if (data != nullptr) (data->*operation)(collection.receive());
+  return collection;
+}
+
+template <typename Variable>
+ComPtr<Variable> find(VariableCollection* collection, std::string_view name, const platform::IID& iid) {
+  ComPtr<Variable> variable;
+  if (collection == nullptr) return variable;
+  const EngineString engineName(name);
+  ComPtr<platform::IUnknown> item;
+  collection->GetItem(engineName.get(), item.receive());
+  if (item) item->QueryInterface(iid, reinterpret_cast<void**>(variable.receive()));
+  return variable;
+}
+
+// Reads the first value of the text into the target when it reads as a number of its kind.
+bool readInto(const ValueText& text, double& target) {
+  if (text.isBlank()) return false;
+  const auto value = readReal(text.view());
+  if (value) target = *value;
+  return value.has_value();
+}
+
+bool readInto(const ValueText& text, std::int64_t& target) {
+  if (text.isBlank()) return false;
+  const auto value = readInteger(text.view());
+  if (value) target = *value;
+  return value.has_value();
+}
+
+template <typename Target>
+bool readScalarInto(VariableCollection* collection, std::string_view name, Target& target) {
+  ValueText text;
+  if (const auto variable = findScalar(collection, name)) {
+    EngineString result;
+    variable->GetValueText(result.receive());
+    copyEngineText(result.get(), text.text());
+  }
+  return readInto(text, target);
+}
+
+template <typename Target>
+std::int16_t readElementsInto(VariableCollection* collection, std::string_view name, std::span<Target> targets,
+                              ElementKind kind) {
+  ValueText text;
+  const auto array = findArray(collection, name);
+  if (!array) return 0;
+  std::int16_t count = 0;
+  array->GetElementCount(&count);
+  const std::int16_t last = static_cast<std::int16_t>(std::min<std::size_t>(std::max<std::int16_t>(count, 0), targets.size()));
+  for (std::int16_t i = 1; i <= last; ++i) {
+    EngineString result;
+    if (kind == ElementKind::Numeric) {
+      array->GetElementText(i, result.receive());
+    } else {
+      array->GetElementString(i, result.receive());
+    }
+    // A text too long for the value text is not a value: this element keeps its preset.
+    if (copyEngineText(result.get(), text.text()) == TextCopy::TooLong) continue;
+    readInto(text, targets[static_cast<std::size_t>(i - 1)]);
+  }
+  return count;
+}
+
+}  // namespace
+
+void EngineValue::format(ValueText& text) const {
+  switch (kind_) {
+    case Kind::Real:
+      text.assign(formatReal(real_));
+      break;
+    case Kind::Integer:
+      text.assign(formatInteger(integer_));
+      break;
+    case Kind::Literal:
+      text.assign(literal_);
+      break;
+  }
+}
+
+ComPtr<VariableCollection> inputScalars(platform::EngineData* data) {
+  return fetch(data, &platform::EngineData::GetInputScalars);
+}
+ComPtr<VariableCollection> inputArrays(platform::EngineData* data) {
+  return fetch(data, &platform::EngineData::GetInputArrays);
+}
+ComPtr<VariableCollection> outputScalars(platform::EngineData* data) {
+  return fetch(data, &platform::EngineData::GetOutputScalars);
+}
+ComPtr<VariableCollection> outputArrays(platform::EngineData* data) {
+  return fetch(data, &platform::EngineData::GetOutputArrays);
+}
+
+ComPtr<platform::ScalarVariable> findScalar(VariableCollection* collection, std::string_view name) {
+  return find<platform::ScalarVariable>(collection, name, platform::IID_ScalarVariable);
+}
+
+ComPtr<platform::ArrayVariable> findArray(VariableCollection* collection, std::string_view name) {
+  return find<platform::ArrayVariable>(collection, name, platform::IID_ArrayVariable);
+}
+
+void writeScalar(VariableCollection* collection, std::string_view name, const EngineValue& value,
+                 std::optional<std::int64_t> state) {
+  const auto variable = findScalar(collection, name);
+  if (!variable) return;
+  ValueText text;
+  value.format(text);
+  const EngineString engineText(text.view());
+  variable->SetValueText(engineText.get());
+  if (state) variable->SetValueState(*state);
+}
+
+void clearScalar(VariableCollection* collection, std::string_view name) {
+  if (const auto variable = findScalar(collection, name)) variable->ClearValue();
+}
+
+bool readScalar(VariableCollection* collection, std::string_view name, double& target) {
+  return readScalarInto(collection, name, target);
+}
+
+bool readScalar(VariableCollection* collection, std::string_view name, std::int64_t& target) {
+  return readScalarInto(collection, name, target);
+}
+
+void writeElement(VariableCollection* collection, std::string_view name, std::int16_t index, const EngineValue& value,
+                  std::int64_t state) {
+  const auto array = findArray(collection, name);
+  if (!array) return;
+  ValueText text;
+  value.format(text);
+  const EngineString engineText(text.view());
+  array->SetElementText(index, engineText.get());
+  array->SetElementState(index, state);
+}
+
+void writeElements(VariableCollection* collection, std::string_view name, std::span<const double> values,
+                   std::int64_t state) {
+  const auto array = findArray(collection, name);
+  if (!array) return;
+  ValueText text;
+  const std::size_t last = std::min<std::size_t>(values.size(), INT16_MAX);
+  for (std::size_t i = 1; i <= last; ++i) {
+    const auto index = static_cast<std::int16_t>(i);
+    EngineValue(values[i - 1]).format(text);
+    const EngineString engineText(text.view());
+    array->SetElementText(index, engineText.get());
+    array->SetElementState(index, state);
+  }
+}
+
+std::int16_t readElements(VariableCollection* collection, std::string_view name, std::span<double> targets,
+                          ElementKind kind) {
+  return readElementsInto(collection, name, targets, kind);
+}
+
+std::int16_t readElements(VariableCollection* collection, std::string_view name, std::span<std::int64_t> targets,
+                          ElementKind kind) {
+  return readElementsInto(collection, name, targets, kind);
+}
+
+}  // namespace kvom::transfer
