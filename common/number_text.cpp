@@ -26,7 +26,10 @@ std::string_view withoutPlus(std::string_view value) {
 std::string formatReal(double value) {
   std::array<char, 64> buffer{};
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
+  std::string text(buffer.data(), result.ptr);
+  // A real always reads as a real: 12.0 goes as "12.0", never as the integer text "12".
+  if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
+  return text;
 }
 
 std::string formatInteger(std::int64_t value) {

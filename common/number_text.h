@@ -10,6 +10,7 @@
 
 namespace kvom {
 
+// A real always carries a decimal point or an exponent.
 std::string formatReal(double value);
 std::string formatInteger(std::int64_t value);
 
