@@ -27,12 +27,15 @@ void setDecision(std::optional<std::int32_t> decision);
 // Every call of the host library in order. An entry is the operation's name, followed by its
 // arguments separated by single blanks where it has any, for example "PellantSetInputFlags 1 0",
 // "PellantGetUserDataDir 256", "PellantSetCaseFile C:\RUN\A.QDX 12", "PellantRaiseError 1400",
-// "PellantClassifyException E0484C45 1400".
+// "PellantClassifyException E0484C45 1400" (the exception code in hex and the error code of the
+// exception information). Module handles and caller buffers are not written: "PellantRegisterModule",
+// "PellantGetProgramDir", "PellantGetFilePrefix". PellantSetCaseFile shows the recorded path and the
+// trimmed length it was given. PellantSendPath returns the length of the path it received.
 const std::vector<std::string>& callLog();
 void clearCallLog();
 void* lastRegisteredModule();
-std::string lastCaseFile();     // the trimmed path of the last PellantSetCaseFile
-std::string lastSentPath();     // the path of the last PellantSendPath
+std::string lastCaseFile();  // the trimmed path of the last PellantSetCaseFile
+std::string lastSentPath();  // the path of the last PellantSendPath
 
 // Fault injection across the stand-ins: the next call of the named operation (of any stand-in,
 // for example "OpenCase", "RPREAD", "CopyFileA", "PellantSetCaseFile") raises the error code

@@ -26,6 +26,11 @@ void failTempPath(bool fail);
 
 // Every call of the file, registry and process services in order: the operation's name followed
 // by its arguments separated by single blanks, for example "CopyFileA C:\A.QDX C:\A.BAK 0".
+// Numbers are decimal, access masks and flags hex ("CreateFileA <file> 0x40000000 0 1 0x4000000",
+// "RegOpenKeyExA HKLM SOFTWARE 0x2001F"); handles appear as the key path they stand for
+// ("RegCloseKey HKLM\SOFTWARE") or not at all ("FindNextFileA", "FindClose", "CloseHandle").
+// File searches match the name part of the pattern with * and ? only, case-sensitively, and give
+// their matches in name order.
 const std::vector<std::string>& callLog();
 void clearCallLog();
 

@@ -1,0 +1,253 @@
+// Windows file services on this machine's file system, through the path mapping of the stand-in.
+
+#include "platform/windows/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "standins/host/host_standin.h"
+#include "standins/windows/windows_standin.h"
+#include "standins/windows/windows_state.h"
+
+namespace fs = std::filesystem;
+using namespace platform::win;
+using standins::host::raiseIfArmed;
+using standins::windows::toNativePath;
+using standins::windows::detail::hex;
+using standins::windows::detail::record;
+using standins::windows::detail::state;
+using standins::windows::detail::text;
+
+namespace {
+
+std::uintptr_t handleNumber(HANDLE handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+// Matches a file name against a pattern of * (any run of characters) and ? (any one character),
+// case-sensitively.
+bool matches(std::string_view pattern, std::string_view name) {
+  std::size_t p = 0;
+  std::size_t n = 0;
+  std::size_t starAt = std::string_view::npos;
+  std::size_t resumeAt = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starAt = p++;
+      resumeAt = n;
+    } else if (starAt != std::string_view::npos) {
+      p = starAt + 1;
+      n = ++resumeAt;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool pathExists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(path, error);
+}
+
+bool isRegularFile(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error);
+}
+
+void fill(const standins::windows::detail::Search& search, WIN32_FIND_DATAA* found) {
+  const std::size_t at = search.next;
+  found->dwFileAttributes = search.directories[at] ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+  found->nFileSizeBytes = search.sizes[at];
+  const std::string& name = search.names[at];
+  const std::size_t n = std::min(name.size(), static_cast<std::size_t>(MAX_PATH - 1));
+  std::memcpy(found->cFileName, name.data(), n);
+  found->cFileName[n] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL CopyFileA(const char* existingFile, const char* newFile, BOOL failIfExists) {
+  raiseIfArmed("CopyFileA");
+  record("CopyFileA " + std::string(text(existingFile)) + " " + std::string(text(newFile)) + " " +
+         std::to_string(failIfExists));
+  if (existingFile == nullptr || newFile == nullptr) return FALSE;
+  const fs::path source = toNativePath(existingFile);
+  const fs::path target = toNativePath(newFile);
+  if (!isRegularFile(source)) return FALSE;
+  if (failIfExists != FALSE && pathExists(target)) return FALSE;
+  std::error_code error;
+  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+  return error ? FALSE : TRUE;
+}
+
+BOOL DeleteFileA(const char* file) {
+  raiseIfArmed("DeleteFileA");
+  record("DeleteFileA " + std::string(text(file)));
+  if (file == nullptr) return FALSE;
+  const fs::path path = toNativePath(file);
+  if (!isRegularFile(path)) return FALSE;
+  std::error_code error;
+  return fs::remove(path, error) ? TRUE : FALSE;
+}
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* found) {
+  raiseIfArmed("FindFirstFileA");
+  record("FindFirstFileA " + std::string(text(pattern)));
+  if (pattern == nullptr || found == nullptr) return INVALID_HANDLE_VALUE;
+
+  // Split the pattern into its directory part (mapped) and its name part (matched).
+  const std::string_view whole = pattern;
+  std::size_t nameAt = whole.find_last_of("\\/");
+  nameAt = nameAt != std::string_view::npos ? nameAt + 1 : (whole.size() >= 2 && whole[1] == ':' ? 2 : 0);
+  const std::string_view directoryPart = whole.substr(0, nameAt);
+  const std::string_view namePattern = whole.substr(nameAt);
+  const fs::path directory = directoryPart.empty() ? fs::path(".") : fs::path(toNativePath(directoryPart));
+
+  standins::windows::detail::Search search;
+  std::vector<fs::directory_entry> entries;
+  std::error_code error;
+  for (fs::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+    entries.push_back(*it);
+  }
+  if (error) return INVALID_HANDLE_VALUE;
+  std::sort(entries.begin(), entries.end(),
+            [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+  for (const fs::directory_entry& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (!matches(namePattern, name)) continue;
+    std::error_code ignored;
+    const bool isDirectory = entry.is_directory(ignored);
+    const std::uintmax_t size = isDirectory ? 0 : entry.file_size(ignored);
+    search.names.push_back(name);
+    search.directories.push_back(isDirectory);
+    search.sizes.push_back(size == static_cast<std::uintmax_t>(-1) ? 0 : size);
+  }
+  if (search.names.empty()) return INVALID_HANDLE_VALUE;
+
+  fill(search, found);
+  search.next = 1;
+  HANDLE handle = standins::windows::detail::newHandle();
+  state().searches.emplace(handleNumber(handle), std::move(search));
+  return handle;
+}
+
+BOOL FindNextFileA(HANDLE search, WIN32_FIND_DATAA* found) {
+  raiseIfArmed("FindNextFileA");
+  record("FindNextFileA");
+  const auto it = state().searches.find(handleNumber(search));
+  if (it == state().searches.end() || found == nullptr || it->second.next >= it->second.names.size()) return FALSE;
+  fill(it->second, found);
+  ++it->second.next;
+  return TRUE;
+}
+
+BOOL FindClose(HANDLE search) {
+  raiseIfArmed("FindClose");
+  record("FindClose");
+  return state().searches.erase(handleNumber(search)) > 0 ? TRUE : FALSE;
+}
+
+DWORD GetTempPathA(DWORD bufferSize, char* buffer) {
+  raiseIfArmed("GetTempPathA");
+  record("GetTempPathA " + std::to_string(bufferSize));
+  if (state().failTempPath) return 0;
+
+  std::string path;
+  if (state().tempPath) {
+    path = *state().tempPath;
+  } else {
+    const char* tmpdir = std::getenv("TMPDIR");
+    path = standins::windows::toWindowsPath(tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp");
+    if (path.empty() || path.back() != '\\') path.push_back('\\');
+  }
+  const DWORD needed = static_cast<DWORD>(path.size() + 1);
+  if (buffer == nullptr || bufferSize < needed) return needed;
+  std::memcpy(buffer, path.c_str(), needed);
+  return needed - 1;
+}
+
+DWORD GetFileAttributesA(const char* path) {
+  raiseIfArmed("GetFileAttributesA");
+  record("GetFileAttributesA " + std::string(text(path)));
+  if (path == nullptr) return INVALID_FILE_ATTRIBUTES;
+  std::error_code error;
+  const fs::file_status status = fs::status(toNativePath(path), error);
+  if (error || !fs::exists(status)) return INVALID_FILE_ATTRIBUTES;
+  return fs::is_directory(status) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+HANDLE CreateFileA(const char* file, DWORD access, DWORD shareMode, void* /*security*/, DWORD disposition, DWORD flags,
+                   HANDLE /*templateFile*/) {
+  raiseIfArmed("CreateFileA");
+  record("CreateFileA " + std::string(text(file)) + " " + hex(access) + " " + std::to_string(shareMode) + " " +
+         std::to_string(disposition) + " " + hex(flags));
+  if (file == nullptr) return INVALID_HANDLE_VALUE;
+  const std::string path = toNativePath(file);
+
+  int mode = O_RDONLY;
+  if ((access & GENERIC_READ) != 0 && (access & GENERIC_WRITE) != 0) {
+    mode = O_RDWR;
+  } else if ((access & GENERIC_WRITE) != 0) {
+    mode = O_WRONLY;
+  }
+  switch (disposition) {
+    case CREATE_NEW:
+      mode |= O_CREAT | O_EXCL;
+      break;
+    case CREATE_ALWAYS:
+      mode |= O_CREAT | O_TRUNC;
+      if ((mode & O_ACCMODE) == O_RDONLY) mode = (mode & ~O_ACCMODE) | O_WRONLY;  // truncation needs write access
+      break;
+    case OPEN_EXISTING:
+      break;
+    default:
+      return INVALID_HANDLE_VALUE;
+  }
+  // Directories are not files: opening one fails as it does without backup semantics.
+  std::error_code error;
+  if (fs::is_directory(path, error)) return INVALID_HANDLE_VALUE;
+
+  const int descriptor = ::open(path.c_str(), mode | O_CLOEXEC, 0644);
+  if (descriptor < 0) return INVALID_HANDLE_VALUE;
+  HANDLE handle = standins::windows::detail::newHandle();
+  state().files.emplace(handleNumber(handle), standins::windows::detail::OpenFile{
+                                                  descriptor, path, (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0});
+  return handle;
+}
+
+BOOL CloseHandle(HANDLE handle) {
+  raiseIfArmed("CloseHandle");
+  record("CloseHandle");
+  const auto it = state().files.find(handleNumber(handle));
+  if (it == state().files.end()) return FALSE;
+  const standins::windows::detail::OpenFile file = it->second;
+  state().files.erase(it);
+  ::close(file.descriptor);
+  if (file.deleteOnClose) ::unlink(file.nativePath.c_str());
+  return TRUE;
+}
+
+}  // extern "C"
+
+namespace platform::crt {
+
+int removeFile(const char* path) {
+  raiseIfArmed("removeFile");
+  record("removeFile " + std::string(text(path)));
+  if (path == nullptr) return -1;
+  return std::remove(toNativePath(path).c_str());
+}
+
+}  // namespace platform::crt

@@ -1,0 +1,59 @@
+#pragma once
+// State shared by the parts of the Windows-services stand-in: the call log, the drive map, the
+// temp-path settings, the registry and the handle tables.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/windows/types.h"
+
+namespace standins::windows::detail {
+
+// A directory search: the matches found when it started, handed out one by one.
+struct Search {
+  std::vector<std::string> names;
+  std::vector<bool> directories;
+  std::vector<std::uint64_t> sizes;
+  std::size_t next = 0;
+};
+
+// A file opened through CreateFileA.
+struct OpenFile {
+  int descriptor = -1;
+  std::string nativePath;
+  bool deleteOnClose = false;
+};
+
+struct State {
+  std::vector<std::string> log;
+  std::vector<std::string> startedPrograms;
+  std::array<std::optional<std::string>, 26> driveRoots;  // nullopt: the default root "/"
+  std::optional<std::string> tempPath;
+  bool failTempPath = false;
+
+  std::set<std::string> registryKeys;
+  std::map<std::string, std::map<std::string, std::string>> registryValues;  // key path -> name -> value
+
+  // Handles are numbers from one counter, so a stale handle never finds another object.
+  std::uintptr_t nextHandle = 0x1000;
+  std::map<std::uintptr_t, Search> searches;
+  std::map<std::uintptr_t, OpenFile> files;
+  std::map<std::uintptr_t, std::string> keys;  // open registry key -> its path
+  std::intptr_t nextProcessId = 4000;
+};
+
+State& state();
+
+void record(std::string entry);
+// A text argument as it appears in the log ("" for a null pointer).
+std::string_view text(const char* argument);
+std::string hex(std::uint32_t value);
+platform::win::HANDLE newHandle();
+
+}  // namespace standins::windows::detail

@@ -1,0 +1,290 @@
+#include "standins/windows/windows_standin.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/host_library.h"
+#include "platform/windows/files.h"
+#include "platform/windows/process.h"
+#include "platform/windows/registry.h"
+#include "standins/host/host_standin.h"
+#include "tests/support/adapter.h"
+
+namespace win = standins::windows;
+using namespace platform::win;
+
+namespace {
+
+class WindowsStandinTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    win::reset();
+    standins::host::reset();
+  }
+  void TearDown() override {
+    win::reset();
+    standins::host::reset();
+  }
+  // The scratch directory as a Windows path ending in a backslash.
+  std::string dir() const { return win::toWindowsPath(scratch.path().string()) + "\\"; }
+  std::string read(const std::filesystem::path& file) const {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  kvom::test::ScratchDirectory scratch;
+};
+
+TEST_F(WindowsStandinTest, MapsWindowsPathsOntoThisMachine) {
+  win::mapDrive('d', "/data/d");
+  win::mapDrive('E', "/e/");
+  struct Case {
+    const char* windowsPath;
+    const char* nativePath;
+  };
+  const Case cases[] = {
+      {"C:\\KVOM\\XEQ\\B_PRVT.RPD", "/KVOM/XEQ/B_PRVT.RPD"},
+      {"c:\\Mixed\\Case.qdx", "/Mixed/Case.qdx"},
+      {"C:", "/"},
+      {"C:run1.QDX", "/run1.QDX"},
+      {"D:\\work\\run1.QDX", "/data/d/work/run1.QDX"},
+      {"d:run1.QDX", "/data/d/run1.QDX"},
+      {"E:\\x", "/e/x"},
+      {"\\tmp\\x\\", "/tmp/x/"},
+      {"rel\\file.TMP", "rel/file.TMP"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(win::toNativePath(c.windowsPath), c.nativePath) << c.windowsPath;
+  EXPECT_EQ(win::toWindowsPath("/tmp/x/Y.TMP"), "\\tmp\\x\\Y.TMP");
+  win::reset();
+  EXPECT_EQ(win::toNativePath("D:\\work"), "/work");
+}
+
+TEST_F(WindowsStandinTest, FindsFilesAndDirectoriesByPattern) {
+  for (const char* name : {"R01a.TMP", "R01b.TMP", "R02.TMP", "r01c.TMP", "R01a.TMPX", "R01.BEX"}) {
+    scratch.write(name, "12345");
+  }
+  std::filesystem::create_directory(scratch.path() / "R01dir.TMP");
+
+  const auto find = [&](const std::string& pattern) {
+    std::set<std::string> found;
+    WIN32_FIND_DATAA data{};
+    const HANDLE search = FindFirstFileA((dir() + pattern).c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+      const bool isDirectory = data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
+      EXPECT_EQ(data.nFileSizeBytes, isDirectory ? 0u : 5u) << data.cFileName;
+      found.insert(std::string(data.cFileName) + (isDirectory ? "/" : ""));
+    } while (FindNextFileA(search, &data) == TRUE);
+    EXPECT_EQ(FindClose(search), TRUE);
+    return found;
+  };
+  using Names = std::set<std::string>;
+  EXPECT_EQ(find("R01*.TMP"), (Names{"R01a.TMP", "R01b.TMP", "R01dir.TMP/"}));
+  EXPECT_EQ(find("R0?.TMP"), (Names{"R02.TMP"}));
+  EXPECT_EQ(find("*.BEX"), (Names{"R01.BEX"}));
+  EXPECT_EQ(find("*a.TMP*"), (Names{"R01a.TMP", "R01a.TMPX"}));
+  EXPECT_EQ(find("R09*.TMP"), Names{});
+  EXPECT_EQ(find("missing\\*.TMP"), Names{});
+
+  // A closed search is gone: its handle finds nothing and cannot be closed twice.
+  WIN32_FIND_DATAA data{};
+  const HANDLE search = FindFirstFileA((dir() + "*.BEX").c_str(), &data);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(FindClose(search), TRUE);
+  EXPECT_EQ(FindNextFileA(search, &data), FALSE);
+  EXPECT_EQ(FindClose(search), FALSE);
+}
+
+TEST_F(WindowsStandinTest, CopyHonoursFailIfExists) {
+  struct Case {
+    const char* what;
+    bool sourceExists;
+    bool targetExists;
+    BOOL failIfExists;
+    BOOL expected;
+    const char* targetAfter;  // nullptr: no target file
+  };
+  const Case cases[] = {
+      {"new target", true, false, TRUE, TRUE, "source"},
+      {"overwrite allowed", true, true, FALSE, TRUE, "source"},
+      {"overwrite refused", true, true, TRUE, FALSE, "target"},
+      {"missing source", false, false, FALSE, FALSE, nullptr},
+      {"missing source keeps the target", false, true, FALSE, FALSE, "target"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(scratch.path() / "A.QDX");
+    std::filesystem::remove(scratch.path() / "A.BAK");
+    if (c.sourceExists) scratch.write("A.QDX", "source");
+    if (c.targetExists) scratch.write("A.BAK", "target");
+    EXPECT_EQ(CopyFileA((dir() + "A.QDX").c_str(), (dir() + "A.BAK").c_str(), c.failIfExists), c.expected) << c.what;
+    if (c.targetAfter == nullptr) {
+      EXPECT_FALSE(std::filesystem::exists(scratch.path() / "A.BAK")) << c.what;
+    } else {
+      EXPECT_EQ(read(scratch.path() / "A.BAK"), c.targetAfter) << c.what;
+    }
+  }
+  EXPECT_EQ(CopyFileA((dir() + "A.QDX").c_str(), (dir() + "no\\such\\A.BAK").c_str(), FALSE), FALSE);
+  EXPECT_EQ(win::callLog().back(), "CopyFileA " + dir() + "A.QDX " + dir() + "no\\such\\A.BAK 0");
+}
+
+TEST_F(WindowsStandinTest, AttributesDeletionAndRemoval) {
+  scratch.write("F.TMP");
+  std::filesystem::create_directory(scratch.path() / "D");
+  EXPECT_EQ(GetFileAttributesA((dir() + "F.TMP").c_str()), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(GetFileAttributesA((dir() + "D").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA((dir() + "f.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+  EXPECT_EQ(DeleteFileA((dir() + "D").c_str()), FALSE);  // not a file
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "D"));
+  EXPECT_EQ(DeleteFileA((dir() + "F.TMP").c_str()), TRUE);
+  EXPECT_EQ(DeleteFileA((dir() + "F.TMP").c_str()), FALSE);
+
+  scratch.write("G.TMP");
+  EXPECT_EQ(platform::crt::removeFile((dir() + "G.TMP").c_str()), 0);
+  EXPECT_NE(platform::crt::removeFile((dir() + "G.TMP").c_str()), 0);
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() / "G.TMP"));
+}
+
+TEST_F(WindowsStandinTest, CreateNewAndDeleteOnClose) {
+  const std::string file = dir() + "LOCK.TMP";
+  const HANDLE first =
+      CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  ASSERT_NE(first, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "LOCK.TMP"));
+  EXPECT_EQ(CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CloseHandle(first), TRUE);
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() / "LOCK.TMP"));
+  EXPECT_EQ(CloseHandle(first), FALSE);
+
+  // Without the flag the file stays; a missing directory or file fails.
+  const HANDLE kept = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(kept, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CloseHandle(kept), TRUE);
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "LOCK.TMP"));
+  EXPECT_EQ(CreateFileA((dir() + "no\\X.TMP").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileA((dir() + "Y.TMP").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+}
+
+TEST_F(WindowsStandinTest, TempPathReportsTheSizeItNeeds) {
+  win::setTempPath("\\tmp\\x\\");  // 7 characters
+  struct Case {
+    DWORD bufferSize;
+    DWORD expected;
+    std::string buffer;
+  };
+  const Case cases[] = {
+      {255, 7, "\\tmp\\x\\"},
+      {8, 7, "\\tmp\\x\\"},
+      {7, 8, "#########"},
+      {0, 8, "#########"},
+  };
+  for (const Case& c : cases) {
+    std::string buffer(9, '#');
+    EXPECT_EQ(GetTempPathA(c.bufferSize, buffer.data()), c.expected) << c.bufferSize;
+    EXPECT_EQ(buffer.c_str(), c.buffer) << c.bufferSize;
+  }
+  win::failTempPath(true);
+  std::string buffer(9, '#');
+  EXPECT_EQ(GetTempPathA(255, buffer.data()), 0u);
+  EXPECT_EQ(buffer, "#########");
+
+  // The default: this machine's temp directory with a closing backslash.
+  win::reset();
+  const char* saved = std::getenv("TMPDIR");
+  const std::string restore = saved != nullptr ? saved : "";
+  setenv("TMPDIR", "/var/scratch", 1);
+  char path[MAX_PATH];
+  EXPECT_EQ(GetTempPathA(MAX_PATH, path), 13u);
+  EXPECT_STREQ(path, "\\var\\scratch\\");
+  unsetenv("TMPDIR");
+  EXPECT_EQ(GetTempPathA(MAX_PATH, path), 5u);
+  EXPECT_STREQ(path, "\\tmp\\");
+  if (saved != nullptr) setenv("TMPDIR", restore.c_str(), 1);
+}
+
+TEST_F(WindowsStandinTest, RegistryOpensExistingKeysAndQueriesStrings) {
+  win::setRegistryValue("HKCU\\SOFTWARE\\Maker\\Old", "Language", "GER");
+  win::addRegistryKey("HKLM\\SOFTWARE\\Maker");
+
+  HKEY software = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE", 0, KEY_ALL_SUBKEY_ACCESS, &software), ERROR_SUCCESS);
+  HKEY old = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(software, "Maker\\Old", 0, KEY_READ, &old), ERROR_SUCCESS);
+  HKEY missing = software;
+  EXPECT_EQ(RegOpenKeyExA(software, "Other", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(missing, nullptr);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Maker\\Product", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
+
+  struct Case {
+    const char* name;
+    DWORD capacity;
+    LONG expected;
+    DWORD size;
+    std::string data;
+  };
+  const Case cases[] = {
+      {"Language", 16, ERROR_SUCCESS, 4, std::string("GER\0############", 16)},
+      {"Language", 4, ERROR_SUCCESS, 4, std::string("GER\0", 4)},
+      {"Language", 3, ERROR_MORE_DATA, 4, "###"},
+      {"Missing", 16, ERROR_FILE_NOT_FOUND, 16, std::string(16, '#')},
+  };
+  for (const Case& c : cases) {
+    std::string data(c.capacity, '#');
+    DWORD type = 0;
+    DWORD size = c.capacity;
+    EXPECT_EQ(RegQueryValueExA(old, c.name, nullptr, &type, reinterpret_cast<std::uint8_t*>(data.data()), &size),
+              c.expected)
+        << c.name << " " << c.capacity;
+    EXPECT_EQ(size, c.size) << c.name << " " << c.capacity;
+    EXPECT_EQ(data, c.data) << c.name << " " << c.capacity;
+    if (c.expected != ERROR_FILE_NOT_FOUND) {
+      EXPECT_EQ(type, REG_SZ);
+    }
+  }
+
+  EXPECT_EQ(RegCloseKey(old), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(software), ERROR_SUCCESS);
+  EXPECT_NE(RegCloseKey(old), ERROR_SUCCESS);
+  DWORD size = 16;
+  EXPECT_NE(RegQueryValueExA(old, "Language", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+}
+
+TEST_F(WindowsStandinTest, ProgramsAreRecordedNotRun) {
+  const char* const arguments[] = {"C:\\KVOM\\TOOL.EXE", "first", "second", nullptr};
+  EXPECT_GT(platform::crt::spawnv(0, "C:\\KVOM\\TOOL.EXE", arguments), 0);
+  EXPECT_EQ(WinExec("notepad C:\\X.TXT", 1), 33u);
+  EXPECT_EQ(win::startedPrograms(),
+            (std::vector<std::string>{"spawnv 0 C:\\KVOM\\TOOL.EXE C:\\KVOM\\TOOL.EXE first second",
+                                      "WinExec 1 notepad C:\\X.TXT"}));
+  EXPECT_EQ(win::callLog(), win::startedPrograms());
+  win::reset();
+  EXPECT_TRUE(win::startedPrograms().empty());
+}
+
+TEST_F(WindowsStandinTest, ArmedFileOperationRaisesThroughTheHostLibrary) {
+  scratch.write("A.QDX", "source");
+  const std::string source = dir() + "A.QDX";
+  const std::string target = dir() + "A.BAK";
+  standins::host::raiseAt("CopyFileA", 1400, 1);
+  EXPECT_EQ(CopyFileA(source.c_str(), target.c_str(), FALSE), TRUE);
+  std::filesystem::remove(scratch.path() / "A.BAK");
+  try {
+    CopyFileA(source.c_str(), target.c_str(), FALSE);
+    FAIL() << "the armed copy did not raise";
+  } catch (const platform::RaisedError& error) {
+    EXPECT_EQ(error.errorCode(), 1400);
+  }
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() / "A.BAK"));
+  EXPECT_EQ(standins::host::callLog().back(), "PellantRaiseError 1400");
+  EXPECT_EQ(CopyFileA(source.c_str(), target.c_str(), FALSE), TRUE);
+}
+
+}  // namespace
