@@ -14,3 +14,4 @@ target_link_libraries(adapter_core PUBLIC kvom_common kvom_platform
 
 add_library(kvomwexa SHARED ${PROJECT_SOURCE_DIR}/cmake/adapter_library.cpp)
 target_link_libraries(kvomwexa PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,adapter_core>")
+target_compile_options(adapter_core PRIVATE -fvisibility=hidden -fvisibility-inlines-hidden)
