@@ -1,0 +1,34 @@
+#include "host/adapter.h"
+
+#include <dlfcn.h>
+
+namespace host {
+
+Adapter::Adapter(const std::string& path) : path_(path) {
+  library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (library_ == nullptr) {
+    const char* reason = dlerror();
+    throw AdapterLoadError("cannot load the adapter " + path + ": " + (reason ? reason : "unknown reason"));
+  }
+  try {
+    input = reinterpret_cast<InputExport>(entry("KLOM_WEXA_INPUT"));
+    execute = reinterpret_cast<ExecuteExport>(entry("KLOM_WEXA_EXECUTE"));
+    output = reinterpret_cast<OutputExport>(entry("KLOM_WEXA_OUTPUT"));
+    heatingCurve = reinterpret_cast<HeatingCurveExport>(entry("KLOM_WEXA_HCURVE"));
+    multiCase = reinterpret_cast<MultiCaseExport>(entry("KLOM_SETMULTICASEINFO"));
+    exit = reinterpret_cast<ExitExport>(entry("KLOM_WEXA_EXIT"));
+  } catch (...) {
+    dlclose(library_);
+    throw;
+  }
+}
+
+Adapter::~Adapter() { dlclose(library_); }
+
+void* Adapter::entry(const char* name) const {
+  void* address = dlsym(library_, name);
+  if (address == nullptr) throw AdapterLoadError("the adapter " + path_ + " has no entry point " + name);
+  return address;
+}
+
+}  // namespace host

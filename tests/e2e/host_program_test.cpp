@@ -1,0 +1,164 @@
+// The host program as a user runs it: scenario files in, exit code and report out.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream file(path);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+class HostProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "host_program_test_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  ProgramRun run(const std::string& arguments) {
+    const fs::path out = dir_ / "stdout.txt";
+    const fs::path err = dir_ / "stderr.txt";
+    const std::string command =
+        std::string("'") + KVOM_HOST_PATH + "' " + arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    ProgramRun result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = readFile(out);
+    result.err = readFile(err);
+    return result;
+  }
+
+  fs::path write(const std::string& name, const std::string& content) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path) << content;
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+bool contains(const std::string& text, const std::string& pattern) {
+  return std::regex_search(text, std::regex(pattern));
+}
+
+std::string repeated(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+const std::string kExamples = KVOM_EXAMPLES_DIR "/scenarios/";
+
+// The smallest scenario the program accepts; the bad files below each break one line of it.
+const std::string kMinimal =
+    "[unit]\n"
+    "block_key = E-1\n"
+    "case_file = E1.QDX\n"
+    "[stream hot 1]\nflow = 1\ntemperature = 400\npressure = 500000\n"
+    "[stream hot 2]\nflow = 1\ntemperature = 350\npressure = 480000\n"
+    "[stream cold 1]\nflow = 2\ntemperature = 300\npressure = 300000\n"
+    "[stream cold 2]\nflow = 2\ntemperature = 320\npressure = 280000\n";
+
+TEST_F(HostProgram, DefaultScenarioDrivesEveryExport) {
+  const ProgramRun run = this->run("");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  for (const char* call : {"KLOM_WEXA_INPUT", "KLOM_WEXA_EXECUTE", "KLOM_WEXA_OUTPUT", "KLOM_WEXA_HCURVE",
+                           "KLOM_SETMULTICASEINFO", "KLOM_WEXA_EXIT"}) {
+    EXPECT_TRUE(contains(run.out, std::string("\n") + call + "\n")) << call << "\n" << run.out;
+  }
+  // The case file exists before the run, the definitions load: the input call reports 0.
+  EXPECT_TRUE(contains(run.out, "KLOM_WEXA_INPUT\n.*\n  status +0 +done\n")) << run.out;
+  EXPECT_TRUE(contains(run.out, "message count +[0-9]+\n")) << run.out;
+  EXPECT_TRUE(contains(run.out, "KLOM_WEXA_OUTPUT\n(.*\n)*  status +0 ")) << run.out;
+
+  // The work folder with the case file goes away at the end.
+  std::smatch folder;
+  ASSERT_TRUE(std::regex_search(run.out, folder, std::regex("work folder +(\\S+) \\(removed at the end\\)")));
+  EXPECT_FALSE(fs::exists(folder[1].str()));
+}
+
+TEST_F(HostProgram, DefaultScenarioReportsResultsAndLevels) {
+  const ProgramRun run = this->run("");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(contains(run.out, "STHE_PERFORMANCE \\(2 integers, 59 reals\\)")) << run.out;
+  EXPECT_TRUE(contains(run.out, "real 1 +total heat load \\[W\\] +[-0-9]")) << run.out;
+  // Hot side, feed at 500000 Pa, no outlet pressure given: two levels, the feed pressure first.
+  EXPECT_TRUE(contains(run.out, "level 1 +500000 +pressure")) << run.out;
+}
+
+TEST_F(HostProgram, ExampleScenarioRuns) {
+  const ProgramRun run = this->run("'" + kExamples + "design_restore.scn'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(contains(run.out, "block key +E-201")) << run.out;
+  // The specified heat load is more than the inlets allow: the engine says so.
+  EXPECT_TRUE(contains(run.out, "message count +1\n  message 1 +12\n")) << run.out;
+  EXPECT_TRUE(contains(run.out, "update switch +1 +restore the case")) << run.out;
+  // The cold side's given levels come back highest first.
+  EXPECT_TRUE(contains(run.out, "level 1 +400000 .*\n  level 2 +350000 ")) << run.out;
+}
+
+TEST_F(HostProgram, BadScenarioNamesFileAndLine) {
+  struct Case {
+    const char* what;
+    std::string content;
+    std::string message;  // after "file:"
+  };
+  const Case cases[] = {
+      {"bad number", kMinimal + "[unit_input]\ntube_length = 6,1\n", "21: '6,1' is not a number"},
+      {"unknown key", kMinimal + "[unit_input]\ntube_lenght = 6.1\n",
+       "21: unknown key 'tube_lenght' in \\[unit_input\\]"},
+      {"unknown section", "[unit]\n[units]\n", "2: unknown section \\[units\\]"},
+      {"key outside a section", "block_key = E-1\n", "1: key 'block_key' stands before the first \\[section\\]"},
+      {"phase before a point", kMinimal + "[curve hot]\nphase = liquid\n",
+       "21: a phase belongs to a point: give the point first"},
+      {"stream without pressure",
+       "[unit]\nblock_key = E-1\ncase_file = E1.QDX\n[stream hot 1]\nflow = 1\ntemperature = 400\n",
+       "4: \\[stream hot 1\\] lacks 'pressure'"},
+      {"sixth curve of a side", kMinimal + repeated("[curve hot]\npoint = 400 500000 300000 0\n", 6),
+       "30: a side takes at most 5 heating curves"},
+      {"output object name too long", "[unit]\noutput_object = " + std::string(41, 'X') + "\n",
+       "2: the text is 41 characters long; at most 40 fit"},
+      {"missing stream", "[unit]\nblock_key = E-1\ncase_file = E1.QDX\n", " missing section \\[stream hot 1\\]"},
+  };
+  for (const Case& c : cases) {
+    const fs::path file = write("bad.scn", c.content);
+    const ProgramRun run = this->run("'" + file.string() + "'");
+    EXPECT_EQ(run.exitCode, 2) << c.what;
+    EXPECT_TRUE(
+        contains(run.err, "^" + std::regex_replace(file.string(), std::regex("[.]"), "[.]") + ":" + c.message + "\n$"))
+        << c.what << ": " << run.err;
+    EXPECT_EQ(run.out, "") << c.what;
+  }
+}
+
+TEST_F(HostProgram, MissingScenarioFile) {
+  const fs::path file = dir_ / "absent.scn";
+  const ProgramRun run = this->run("'" + file.string() + "'");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(contains(run.err, file.filename().string() + ": cannot open")) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+}  // namespace
