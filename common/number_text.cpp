@@ -60,8 +60,11 @@ std::optional<double> readReal(std::string_view text) {
 }
 
 std::optional<std::int64_t> readInteger(std::string_view text) {
-  std::string_view value = withoutPlus(firstValue(text));
-  if (value.empty() || value.front() == '+') return std::nullopt;
+  const std::string_view first = firstValue(text);
+  std::string_view value = withoutPlus(first);
+  // One sign at most: "+-1" is no integer.
+  const bool plus = value.size() != first.size();
+  if (value.empty() || value.front() == '+' || (plus && value.front() == '-')) return std::nullopt;
   std::int64_t result = 0;
   const auto parsed = std::from_chars(value.data(), value.data() + value.size(), result);
   if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size()) return std::nullopt;

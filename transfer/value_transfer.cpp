@@ -45,15 +45,49 @@ bool readInto(const ValueText& text, std::int64_t& target) {
   return value.has_value();
 }
 
-template <typename Target>
-bool readScalarInto(VariableCollection* collection, std::string_view name, Target& target) {
-  ValueText text;
+// The engine's text of a scalar into the blanked value text; a text too long for it leaves it blank.
+void fetchScalarText(VariableCollection* collection, std::string_view name, ValueText& text) {
+  text.blank();
   if (const auto variable = findScalar(collection, name)) {
     EngineString result;
     variable->GetValueText(result.receive());
     copyEngineText(result.get(), text.text());
   }
+}
+
+template <typename Target>
+bool readScalarInto(VariableCollection* collection, std::string_view name, Target& target) {
+  ValueText text;
+  fetchScalarText(collection, name, text);
   return readInto(text, target);
+}
+
+// Fills the value text with element index of the array; a text too long for it leaves the value
+// text as it was. Returns false in that case.
+bool fetchElementText(platform::ArrayVariable& array, std::int16_t index, ElementKind kind, ValueText& text) {
+  EngineString result;
+  if (kind == ElementKind::Numeric) {
+    array.GetElementText(index, result.receive());
+  } else {
+    array.GetElementString(index, result.receive());
+  }
+  return copyEngineText(result.get(), text.text()) != TextCopy::TooLong;
+}
+
+template <typename Value>
+void writeElementsFrom(VariableCollection* collection, std::string_view name, std::span<const Value> values,
+                       std::int64_t state) {
+  const auto array = findArray(collection, name);
+  if (!array) return;
+  ValueText text;
+  const std::size_t last = std::min<std::size_t>(values.size(), INT16_MAX);
+  for (std::size_t i = 1; i <= last; ++i) {
+    const auto index = static_cast<std::int16_t>(i);
+    EngineValue(values[i - 1]).format(text);
+    const EngineString engineText(text.view());
+    array->SetElementText(index, engineText.get());
+    array->SetElementState(index, state);
+  }
 }
 
 template <typename Target>
@@ -64,16 +98,12 @@ std::int16_t readElementsInto(VariableCollection* collection, std::string_view n
   if (!array) return 0;
   std::int16_t count = 0;
   array->GetElementCount(&count);
-  const std::int16_t last = static_cast<std::int16_t>(std::min<std::size_t>(std::max<std::int16_t>(count, 0), targets.size()));
-  for (std::int16_t i = 1; i <= last; ++i) {
-    EngineString result;
-    if (kind == ElementKind::Numeric) {
-      array->GetElementText(i, result.receive());
-    } else {
-      array->GetElementString(i, result.receive());
-    }
+  const std::int16_t last =
+      static_cast<std::int16_t>(std::min<std::size_t>(std::max<std::int16_t>(count, 0), targets.size()));
+  // The index runs wider than the engine's 2-byte index, so that a last element of 32767 ends it.
+  for (int i = 1; i <= last; ++i) {
     // A text too long for the value text is not a value: this element keeps its preset.
-    if (copyEngineText(result.get(), text.text()) == TextCopy::TooLong) continue;
+    if (!fetchElementText(*array.get(), static_cast<std::int16_t>(i), kind, text)) continue;
     readInto(text, targets[static_cast<std::size_t>(i - 1)]);
   }
   return count;
@@ -139,6 +169,11 @@ bool readScalar(VariableCollection* collection, std::string_view name, std::int6
   return readScalarInto(collection, name, target);
 }
 
+bool readScalarText(VariableCollection* collection, std::string_view name, ValueText& text) {
+  fetchScalarText(collection, name, text);
+  return !text.isBlank();
+}
+
 void writeElement(VariableCollection* collection, std::string_view name, std::int16_t index, const EngineValue& value,
                   std::int64_t state) {
   const auto array = findArray(collection, name);
@@ -152,17 +187,12 @@ void writeElement(VariableCollection* collection, std::string_view name, std::in
 
 void writeElements(VariableCollection* collection, std::string_view name, std::span<const double> values,
                    std::int64_t state) {
-  const auto array = findArray(collection, name);
-  if (!array) return;
-  ValueText text;
-  const std::size_t last = std::min<std::size_t>(values.size(), INT16_MAX);
-  for (std::size_t i = 1; i <= last; ++i) {
-    const auto index = static_cast<std::int16_t>(i);
-    EngineValue(values[i - 1]).format(text);
-    const EngineString engineText(text.view());
-    array->SetElementText(index, engineText.get());
-    array->SetElementState(index, state);
-  }
+  writeElementsFrom(collection, name, values, state);
+}
+
+void writeElements(VariableCollection* collection, std::string_view name, std::span<const std::int64_t> values,
+                   std::int64_t state) {
+  writeElementsFrom(collection, name, values, state);
 }
 
 std::int16_t readElements(VariableCollection* collection, std::string_view name, std::span<double> targets,
@@ -173,6 +203,18 @@ std::int16_t readElements(VariableCollection* collection, std::string_view name,
 std::int16_t readElements(VariableCollection* collection, std::string_view name, std::span<std::int64_t> targets,
                           ElementKind kind) {
   return readElementsInto(collection, name, targets, kind);
+}
+
+bool readElementText(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,
+                     ElementKind kind) {
+  text.blank();
+  const auto array = findArray(collection, name);
+  if (!array || index < 1) return false;
+  std::int16_t count = 0;
+  array->GetElementCount(&count);
+  if (index > count) return false;
+  fetchElementText(*array.get(), index, kind, text);
+  return !text.isBlank();
 }
 
 }  // namespace kvom::transfer

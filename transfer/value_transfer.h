@@ -66,6 +66,9 @@ void clearScalar(platform::VariableCollection* inputScalars, std::string_view na
 // of the target's kind. Returns whether the target was set.
 bool readScalar(platform::VariableCollection* collection, std::string_view name, double& target);
 bool readScalar(platform::VariableCollection* collection, std::string_view name, std::int64_t& target);
+// Scalar read kept as text: the value text is blanked, then receives the engine's text. Returns
+// whether the text is not blank.
+bool readScalarText(platform::VariableCollection* collection, std::string_view name, ValueText& text);
 
 // Element write of one element (index from 1), then its state.
 void writeElement(platform::VariableCollection* inputArrays, std::string_view name, std::int16_t index,
@@ -73,6 +76,8 @@ void writeElement(platform::VariableCollection* inputArrays, std::string_view na
 // Element write of elements 1 to values.size().
 void writeElements(platform::VariableCollection* inputArrays, std::string_view name, std::span<const double> values,
                    std::int64_t state = kStateSet);
+void writeElements(platform::VariableCollection* inputArrays, std::string_view name,
+                   std::span<const std::int64_t> values, std::int64_t state = kStateSet);
 
 enum class ElementKind { Numeric, Text };
 
@@ -84,5 +89,9 @@ std::int16_t readElements(platform::VariableCollection* outputArrays, std::strin
                           ElementKind kind = ElementKind::Numeric);
 std::int16_t readElements(platform::VariableCollection* outputArrays, std::string_view name,
                           std::span<std::int64_t> targets, ElementKind kind = ElementKind::Numeric);
+// Element read of one element kept as text: the value text is blanked, then receives the text of
+// element index when the array has it. Returns whether the text is not blank.
+bool readElementText(platform::VariableCollection* arrays, std::string_view name, std::int16_t index, ValueText& text,
+                     ElementKind kind = ElementKind::Text);
 
 }  // namespace kvom::transfer

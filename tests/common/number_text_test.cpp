@@ -1,0 +1,121 @@
+#include "common/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <locale>
+#include <optional>
+#include <string>
+
+namespace kvom {
+namespace {
+
+TEST(NumberTextTest, RealsReadBackExactlyAsFormatted) {
+  const double values[] = {0.1,
+                           1.0 / 3.0,
+                           1.0e35,
+                           9.99e34,
+                           -5.0,
+                           12.0,
+                           0.0254f,  // a widened single-precision factor
+                           123456789012345678.0,
+                           std::numeric_limits<double>::max(),
+                           std::numeric_limits<double>::denorm_min(),
+                           -0.0};
+  for (const double value : values) {
+    const std::string text = formatReal(value);
+    ASSERT_LE(text.size(), 56u) << text;
+    const std::optional<double> back = readReal(text);
+    ASSERT_TRUE(back) << text;
+    EXPECT_EQ(*back, value) << text;
+    EXPECT_EQ(std::signbit(*back), std::signbit(value)) << text;
+    // A real text never reads as an integer, so a receiver that tells the kinds apart sees a real.
+    EXPECT_FALSE(readInteger(text)) << text;
+  }
+  EXPECT_EQ(formatReal(12.0), "12.0");
+}
+
+TEST(NumberTextTest, IntegersReadBackExactlyAsFormatted) {
+  for (const std::int64_t value :
+       {std::int64_t{0}, std::int64_t{-5}, std::int64_t{99999999}, std::numeric_limits<std::int64_t>::min(),
+        std::numeric_limits<std::int64_t>::max()}) {
+    EXPECT_EQ(readInteger(formatInteger(value)), value);
+  }
+}
+
+struct RealCase {
+  const char* text;
+  std::optional<double> expected;
+};
+
+TEST(NumberTextTest, ReadsTheFirstListDirectedReal) {
+  const RealCase cases[] = {
+      {"   2.5", 2.5},         // leading blanks
+      {"\t2.5", 2.5},          // a tab is a blank
+      {"2.5 7", 2.5},          // a value ends at a blank
+      {"2.5,7", 2.5},          // ... at a comma
+      {"2.5/", 2.5},           // ... at a slash
+      {"3", 3.0},              // integer form into a real
+      {"-.5", -0.5},           // fixed forms
+      {"+4.", 4.0},            //
+      {"1.5E3", 1500.0},       // E exponent
+      {"1.5e-3", 0.0015},      //
+      {"1.5D3", 1500.0},       // D exponent
+      {"2.0d+2", 200.0},       //
+      {"1.0E+35", 1.0e35},     //
+      {"", std::nullopt},      // no value at all
+      {"    ", std::nullopt},  //
+      {",5", std::nullopt},    // a null value before the comma
+      {"abc", std::nullopt},   // not a number
+      {"1.2.3", std::nullopt},
+      {"1E", std::nullopt},
+      {"E5", std::nullopt},
+      {"--1", std::nullopt},
+      {"+-1", std::nullopt},
+      {"1.5x", std::nullopt},
+      {"nan", std::nullopt},
+      {"inf", std::nullopt},
+      {"1E400", std::nullopt},  // beyond the range of a real
+  };
+  for (const RealCase& c : cases) EXPECT_EQ(readReal(c.text), c.expected) << '"' << c.text << '"';
+}
+
+struct IntegerCase {
+  const char* text;
+  std::optional<std::int64_t> expected;
+};
+
+TEST(NumberTextTest, ReadsTheFirstListDirectedInteger) {
+  const IntegerCase cases[] = {
+      {"  42  ", 42},
+      {"-5", -5},
+      {"+7", 7},
+      {"99999999", 99999999},
+      {"3,4", 3},
+      {"12.0", std::nullopt},  // a real text is not an integer
+      {"1E3", std::nullopt},
+      {"9223372036854775808", std::nullopt},  // beyond the range
+      {"", std::nullopt},
+      {"x1", std::nullopt},
+      {"+-1", std::nullopt},
+  };
+  for (const IntegerCase& c : cases) EXPECT_EQ(readInteger(c.text), c.expected) << '"' << c.text << '"';
+}
+
+// A process locale that writes decimal commas must not change the texts.
+struct DecimalComma : std::numpunct<char> {
+  char do_decimal_point() const override { return ','; }
+};
+
+TEST(NumberTextTest, TheProcessLocaleDoesNotMatter) {
+  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new DecimalComma));
+  const std::string text = formatReal(2.5);
+  const std::optional<double> back = readReal("2.5");
+  std::locale::global(previous);
+  EXPECT_EQ(text, "2.5");
+  EXPECT_EQ(back, 2.5);
+}
+
+}  // namespace
+}  // namespace kvom
