@@ -1,0 +1,105 @@
+#include "transfer/curve_records.h"
+
+#include <array>
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <span>
+#include <stdexcept>
+
+#include "platform/host_library.h"
+#include "platform/repository.h"
+#include "transfer/heating_curve.h"
+#include "transfer/stream_data.h"
+
+namespace kvom::transfer {
+namespace {
+
+enum CurveRecord : std::size_t { kPoint, kThermodynamic, kPhase, kPhaseComposition, kComponentProperties, kRecords };
+
+constexpr std::array<std::string_view, kRecords> kCurveRecordKeys = {"STHE_HRC_POINT", "STHE_HRC_THERMODYNAMIC",
+                                                                     "STHE_HRC_PHASE", "STHE_HRC_PHASE_COMPOSITION",
+                                                                     "STHE_HRC_COMPONENT_PROPERTIES"};
+
+constexpr std::int64_t kTextLength = 32;
+constexpr std::int64_t kOutOfStorage = 1400;
+
+using CurveArrays = std::array<RecordArrays, kRecords>;
+
+// A count of at least one element, as a size; one that no array can have throws length_error.
+std::size_t elements(std::int64_t& count, std::size_t elementLength = 1) {
+  if (count < 1) count = 1;
+  if (static_cast<std::uint64_t>(count) > std::numeric_limits<std::ptrdiff_t>::max() / elementLength) {
+    throw std::length_error("work array too large");
+  }
+  return static_cast<std::size_t>(count) * elementLength;
+}
+
+// The six work arrays of one record, sized by the counts the repository reported, in the order
+// integers, reals, texts and the three companions. Returns false at the first array that cannot
+// be had; the arrays obtained so far stay with the record until the caller releases them.
+bool allocate(RecordArrays& record) {
+  try {
+    record.integers.assign(elements(record.integerCount), 0);
+    record.reals.assign(elements(record.realCount), 0.0);
+    record.texts.assign(elements(record.textCount, kTextLength), ' ');
+    record.integerCompanions.assign(elements(record.integerCompanionCount), 0);
+    record.realCompanions.assign(elements(record.realCompanionCount), 0);
+    record.textCompanions.assign(elements(record.textCompanionCount), 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  return true;
+}
+
+bool readCurve(std::string_view object, CurveArrays& records, std::int64_t& status) {
+  for (std::size_t r = 0; r < kRecords; ++r) {
+    const std::string_view key = kCurveRecordKeys[r];
+    RecordArrays& record = records[r];
+    RPGETS(object.data(), static_cast<std::int64_t>(object.size()), key.data(), static_cast<std::int64_t>(key.size()),
+           &record.integerCount, &record.integerCompanionCount, &record.realCount, &record.realCompanionCount,
+           &record.textCount, &record.textCompanionCount, &status);
+    if (!allocate(record)) return false;
+    record.textLength = kTextLength;
+    readRecordData(object, key, record, status);
+  }
+  return true;
+}
+
+template <typename T>
+std::span<T> held(std::vector<T>& values, std::int64_t count) {
+  return std::span<T>(values).first(static_cast<std::size_t>(count));
+}
+
+}  // namespace
+
+void READ_CURVE_RECORDS(const std::int64_t& switchValue, platform::EngineData* data, const std::int64_t& curveIndex,
+                        std::string_view curveObject, std::int64_t& status) {
+  std::int64_t found = 0;
+  RPFIND(curveObject.data(), static_cast<std::int64_t>(curveObject.size()), &found, &status);
+  if (found == 0) return;
+
+  bool obtained = false;
+  {
+    CurveArrays records;
+    obtained = readCurve(curveObject, records, status);
+    if (obtained) {
+      RecordArrays& components = records[kComponentProperties];
+      const std::int64_t componentCount = components.integer(2);
+      const std::int64_t compositionSwitch = components.integer(1);
+      SEND_HEATING_CURVE(stateOfSwitch(switchValue), data, curveIndex, curveObject,
+                         held(records[kPoint].integers, records[kPoint].integerCount),
+                         held(records[kPhase].integers, records[kPhase].integerCount),
+                         held(records[kThermodynamic].reals, records[kThermodynamic].realCount),
+                         held(records[kPhase].reals, records[kPhase].realCount),
+                         held(records[kPhaseComposition].reals, records[kPhaseComposition].realCount),
+                         held(components.reals, components.realCount), componentCount, compositionSwitch);
+    }
+  }
+  // The work arrays are released before the error leaves the call.
+  if (!obtained) PellantRaiseError(&kOutOfStorage);
+}
+
+}  // namespace kvom::transfer
