@@ -10,6 +10,7 @@
 #include "platform/host_library.h"
 #include "platform/repository.h"
 #include "transfer/heating_curve.h"
+#include "transfer/record_arrays.h"
 #include "transfer/stream_data.h"
 
 namespace kvom::transfer {
@@ -26,34 +27,6 @@ constexpr std::int64_t kOutOfStorage = 1400;
 
 using CurveArrays = std::array<RecordArrays, kRecords>;
 
-// A count of at least one element, as a size; one that no array can have throws length_error.
-std::size_t elements(std::int64_t& count, std::size_t elementLength = 1) {
-  if (count < 1) count = 1;
-  if (static_cast<std::uint64_t>(count) > std::numeric_limits<std::ptrdiff_t>::max() / elementLength) {
-    throw std::length_error("work array too large");
-  }
-  return static_cast<std::size_t>(count) * elementLength;
-}
-
-// The six work arrays of one record, sized by the counts the repository reported, in the order
-// integers, reals, texts and the three companions. Returns false at the first array that cannot
-// be had; the arrays obtained so far stay with the record until the caller releases them.
-bool allocate(RecordArrays& record) {
-  try {
-    record.integers.assign(elements(record.integerCount), 0);
-    record.reals.assign(elements(record.realCount), 0.0);
-    record.texts.assign(elements(record.textCount, kTextLength), ' ');
-    record.integerCompanions.assign(elements(record.integerCompanionCount), 0);
-    record.realCompanions.assign(elements(record.realCompanionCount), 0);
-    record.textCompanions.assign(elements(record.textCompanionCount), 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  return true;
-}
-
 bool readCurve(std::string_view object, CurveArrays& records, std::int64_t& status) {
   for (std::size_t r = 0; r < kRecords; ++r) {
     const std::string_view key = kCurveRecordKeys[r];
@@ -61,8 +34,7 @@ bool readCurve(std::string_view object, CurveArrays& records, std::int64_t& stat
     RPGETS(object.data(), static_cast<std::int64_t>(object.size()), key.data(), static_cast<std::int64_t>(key.size()),
            &record.integerCount, &record.integerCompanionCount, &record.realCount, &record.realCompanionCount,
            &record.textCount, &record.textCompanionCount, &status);
-    if (!allocate(record)) return false;
-    record.textLength = kTextLength;
+    if (!allocateRecordArrays(record, kTextLength)) return false;
     readRecordData(object, key, record, status);
   }
   return true;

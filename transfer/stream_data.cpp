@@ -22,10 +22,6 @@ struct Capacity {
 constexpr Capacity kSendCapacity{10, 6, 150, 6, 100, 6, 32};
 constexpr Capacity kReadCapacity{6, 5, 150, 6, 115, 6, 40};
 
-std::int64_t bounded(std::int64_t count, std::size_t size) {
-  return std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(size));
-}
-
 // Reads the stream record of the object into arrays of the reader's room; whatever the record
 // holds beyond that room is not read.
 RecordArrays readStreamRecord(std::string_view object, const Capacity& room, std::int64_t& status) {
@@ -76,35 +72,6 @@ void sendSide(const SideVariables& side, std::string_view stream, std::int64_t s
 }
 
 }  // namespace
-
-std::int64_t RecordArrays::integer(std::int64_t n) const {
-  return n >= 1 && n <= integerCount ? integers[static_cast<std::size_t>(n - 1)] : 0;
-}
-
-double RecordArrays::real(std::int64_t n) const {
-  return n >= 1 && n <= realCount ? reals[static_cast<std::size_t>(n - 1)] : 0.0;
-}
-
-void readRecordData(std::string_view object, std::string_view key, RecordArrays& arrays, std::int64_t& status) {
-  const std::size_t textLength = arrays.textLength > 0 ? static_cast<std::size_t>(arrays.textLength) : 0;
-  const std::size_t textRoom = textLength == 0 ? 0 : arrays.texts.size() / textLength;
-  const auto boundCounts = [&arrays, textRoom] {
-    arrays.integerCount = bounded(arrays.integerCount, arrays.integers.size());
-    arrays.integerCompanionCount = bounded(arrays.integerCompanionCount, arrays.integerCompanions.size());
-    arrays.realCount = bounded(arrays.realCount, arrays.reals.size());
-    arrays.realCompanionCount = bounded(arrays.realCompanionCount, arrays.realCompanions.size());
-    arrays.textCount = bounded(arrays.textCount, textRoom);
-    arrays.textCompanionCount = bounded(arrays.textCompanionCount, arrays.textCompanions.size());
-  };
-  // What is asked for, and what the library says it wrote, stays within the arrays.
-  boundCounts();
-  RPGETD(object.data(), static_cast<std::int64_t>(object.size()), key.data(), static_cast<std::int64_t>(key.size()),
-         &arrays.integerCount, arrays.integers.data(), &arrays.integerCompanionCount, arrays.integerCompanions.data(),
-         &arrays.realCount, arrays.reals.data(), &arrays.realCompanionCount, arrays.realCompanions.data(),
-         &arrays.textCount, arrays.texts.data(), static_cast<std::int64_t>(textLength), &arrays.textCompanionCount,
-         arrays.textCompanions.data(), &status);
-  boundCounts();
-}
 
 std::int64_t stateOfSwitch(std::int64_t switchValue) {
   // The lowest switch has no predecessor; it gives the lowest state.

@@ -13,6 +13,7 @@
 #include "platform/host_library.h"
 #include "platform/repository.h"
 #include "run/unit_factors.h"
+#include "transfer/record_arrays.h"
 #include "transfer/stream_data.h"
 #include "transfer/value_transfer.h"
 
@@ -21,7 +22,7 @@ namespace {
 
 using platform::VariableCollection;
 
-constexpr std::size_t kTextLength = 32;
+constexpr std::int64_t kTextLength = 32;
 constexpr int kNoFactor = -1;
 
 // RPGETS statuses that mean there is no record to read.
@@ -29,38 +30,6 @@ constexpr bool noRecord(std::int64_t status) { return status >= 1 && status <= 3
 
 // ---------------------------------------------------------------------------------------------
 // The record
-
-// A count of at least one element, as the size of a work array of T with unitsPerElement units per
-// element; a size that no array can have throws length_error, as a vector asked for too much does.
-template <typename T>
-std::size_t workSize(std::int64_t& count, std::size_t unitsPerElement = 1) {
-  if (count < 1) count = 1;
-  const auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max());
-  if (static_cast<std::uint64_t>(count) > largest / (unitsPerElement * sizeof(T))) {
-    throw std::length_error("work array too large");
-  }
-  return static_cast<std::size_t>(count) * unitsPerElement;
-}
-
-// Creates the six work arrays, sized by the reported counts, cleared, in the order integers, reals,
-// texts and the three companions. Returns false at the first one that cannot be had; what was
-// created stays with the arrays, which release it.
-bool allocate(RecordArrays& record) {
-  try {
-    record.integers.assign(workSize<std::int64_t>(record.integerCount), 0);
-    record.reals.assign(workSize<double>(record.realCount), 0.0);
-    record.texts.assign(workSize<char>(record.textCount, kTextLength), ' ');
-    record.integerCompanions.assign(workSize<std::int64_t>(record.integerCompanionCount), 0);
-    record.realCompanions.assign(workSize<std::int64_t>(record.realCompanionCount), 0);
-    record.textCompanions.assign(workSize<std::int64_t>(record.textCompanionCount), 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  record.textLength = static_cast<std::int64_t>(kTextLength);
-  return true;
-}
 
 // The unit-input record as read. A position beyond what the record holds reads as unset.
 class UnitInput {
@@ -99,7 +68,7 @@ std::optional<UnitInput> readUnitInput(std::string_view object, double& hotPress
            &arrays.integerCompanionCount, &arrays.realCount, &arrays.realCompanionCount, &arrays.textCount,
            &arrays.textCompanionCount, &status);
     if (noRecord(status)) return std::nullopt;
-    if (allocate(arrays)) {
+    if (allocateRecordArrays(arrays, kTextLength)) {
       hotPressureDrop = 0.0;
       coldPressureDrop = 0.0;
       readRecordData(object, kUnitInputKey, arrays, status);
