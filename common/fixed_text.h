@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,6 +23,13 @@ constexpr bool isBlank(std::string_view text) { return trimRight(text).empty(); 
 
 // Exact, case-sensitive comparison in which trailing blanks carry no meaning.
 constexpr bool sameText(std::string_view a, std::string_view b) { return trimRight(a) == trimRight(b); }
+
+// The text a caller passed as a pointer and a length; nothing for a null pointer or a length
+// below 1.
+inline std::string_view callerText(const char* text, std::int64_t length) {
+  if (text == nullptr || length <= 0) return {};
+  return {text, static_cast<std::size_t>(length)};
+}
 
 // A view of a caller's fixed-length field: assign pads with blanks or cuts at the width.
 class FixedText {

@@ -19,11 +19,6 @@ constexpr std::uint32_t kEngineClassContext =
 constexpr std::int16_t kOperatingMode = 3;
 constexpr std::size_t kProgramNameLength = 4;
 
-std::string_view callerText(const char* text, std::int64_t length) {
-  if (text == nullptr || length <= 0) return {};
-  return {text, static_cast<std::size_t>(length)};
-}
-
 BlockKey blockKeyOf(const char* key, std::int64_t keyLength) {
   BlockKey stored;
   stored.assign(callerText(key, keyLength).substr(0, kBlockKeyLength));

@@ -31,11 +31,6 @@ constexpr std::array<std::string_view, 3> kDefinitionFiles = {"B_PRVT", "B_STHE"
 constexpr std::string_view kDefinitionExtension = "RPD";
 constexpr std::int64_t kInputObjectElement = 20;
 
-std::string_view callerText(const char* text, std::int64_t length) {
-  if (text == nullptr || length <= 0) return {};
-  return {text, static_cast<std::size_t>(length)};
-}
-
 // Loads the definition files in order; false at the first that does not load (the rest are not
 // tried).
 bool loadDefinitions() {

@@ -15,12 +15,6 @@ RunPathsRecord RunPaths;
 
 namespace {
 
-// A text of the caller's convention (pointer and length) as a view; nothing is read past the length.
-std::string_view callerText(const char* text, std::int64_t length) {
-  if (text == nullptr || length <= 0) return {};
-  return {text, static_cast<std::size_t>(length)};
-}
-
 // Databanks that are looked for in the user databank directory before the fallback.
 constexpr std::array<std::string_view, 21> kUserDatabanks = {
     "D_FXPRIV", "D_IDPRIV", "D_VAPRIV", "G_COMPNA", "G_PROFIL", "N_MTLDEF", "N_MTLDIN",
