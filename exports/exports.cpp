@@ -27,9 +27,7 @@ constexpr const char* kExecuteRunOption = "";
 // Blanks beyond the buffer's 255 characters may be dropped; false, with nothing copied, when the
 // path itself is longer than that (a cut path would name another file).
 bool takeCasePath(PathBuffer& buffer, const char* casePath, std::int64_t casePathLength) {
-  const std::string_view declared = casePath == nullptr || casePathLength <= 0
-                                        ? std::string_view{}
-                                        : std::string_view(casePath, static_cast<std::size_t>(casePathLength));
+  const std::string_view declared = callerText(casePath, casePathLength);
   if (trimRight(declared).size() >= kPathBufferSize) return false;
   copyTerminated(buffer, declared);
   return true;
