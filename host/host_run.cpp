@@ -35,7 +35,7 @@ constexpr std::size_t kBlockKeyLength = 20;
 // The engine reports its message count as a 2-byte number, so this many entries always suffice.
 constexpr std::size_t kMessageRoom = 32768;
 constexpr std::size_t kHeatingCurveOptionWords = 20;
-constexpr std::size_t kHeatingCurveLevelWords = 6;
+constexpr std::size_t kHeatingCurveLevelWords = 7;
 constexpr std::string_view kFilePrefix = "KVH";
 
 // A fresh folder for the run's case file and temp files; the run works inside it, and the folder

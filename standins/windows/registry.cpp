@@ -45,7 +45,10 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD /*options*/, REGSAM acces
   std::string_view sub = text(subKey);
   while (!sub.empty() && sub.front() == '\\') sub.remove_prefix(1);
   while (!sub.empty() && sub.back() == '\\') sub.remove_suffix(1);
-  if (!sub.empty()) path += "\\" + std::string(sub);
+  if (!sub.empty()) {
+    path += '\\';
+    path += sub;
+  }
   // The roots always exist; any other key only once it has been added.
   if (path != "HKLM" && path != "HKCU" && state().registryKeys.count(path) == 0) return ERROR_FILE_NOT_FOUND;
 
