@@ -23,19 +23,31 @@ std::string_view withoutPlus(std::string_view value) {
 
 }  // namespace
 
-std::string formatReal(double value) {
-  std::array<char, 64> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  std::string text(buffer.data(), result.ptr);
+std::string_view formatReal(double value, NumberBuffer& buffer) {
+  // Room is kept for the ".0" below: the shortest text of a double is at most 24 characters.
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size() - 2, value);
+  char* end = result.ptr;
   // A real always reads as a real: 12.0 goes as "12.0", never as the integer text "12".
-  if (text.find_first_of(".eEn") == std::string::npos) text += ".0";
-  return text;
+  if (std::string_view(buffer.data(), end).find_first_of(".eEn") == std::string_view::npos) {
+    *end++ = '.';
+    *end++ = '0';
+  }
+  return {buffer.data(), static_cast<std::size_t>(end - buffer.data())};
+}
+
+std::string_view formatInteger(std::int64_t value, NumberBuffer& buffer) {
+  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return {buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())};
+}
+
+std::string formatReal(double value) {
+  NumberBuffer buffer;
+  return std::string(formatReal(value, buffer));
 }
 
 std::string formatInteger(std::int64_t value) {
-  std::array<char, 24> buffer{};
-  const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  return std::string(buffer.data(), result.ptr);
+  NumberBuffer buffer;
+  return std::string(formatInteger(value, buffer));
 }
 
 std::optional<double> readReal(std::string_view text) {

@@ -3,6 +3,7 @@
 // reads back to the same value; reading takes the first value of a text the way list-directed
 // input does. Neither depends on the process locale.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +14,11 @@ namespace kvom {
 // A real always carries a decimal point or an exponent.
 std::string formatReal(double value);
 std::string formatInteger(std::int64_t value);
+
+// The same into a buffer of the caller's, without allocating; the view points into the buffer.
+using NumberBuffer = std::array<char, 32>;
+std::string_view formatReal(double value, NumberBuffer& buffer);
+std::string_view formatInteger(std::int64_t value, NumberBuffer& buffer);
 
 // Leading blanks are skipped; the value ends at a blank, a comma, a slash or the end of the text.
 // A real takes integer, fixed and exponent forms (E or D, either case). Anything else in the

@@ -57,7 +57,8 @@ void OleUninitialize(void);
 platform::HRESULT CoCreateInstance(const platform::CLSID& classId, platform::IUnknown* outer,
                                    std::uint32_t classContext, const platform::IID& interfaceId, void** object);
 
-// Counted wide strings: a null BSTR is the empty string.
+// Counted wide strings: a null BSTR is the empty string. SysAllocStringLen with a null text gives
+// a string of that length whose characters the caller fills in.
 platform::BSTR SysAllocStringLen(const platform::OLECHAR* text, std::uint32_t length);
 void SysFreeString(platform::BSTR text);
 std::uint32_t SysStringLen(platform::BSTR text);

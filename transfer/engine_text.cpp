@@ -1,10 +1,23 @@
 #include "transfer/engine_text.h"
 
-#include <array>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace kvom::transfer {
+namespace {
+
+// Characters below 0x80 are the same in every ANSI code page and in the wide string, so texts made
+// only of them (every number text and every variable name) are widened and narrowed directly.
+bool isPlain(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isPlain(const platform::OLECHAR* text, std::size_t length) {
+  return std::all_of(text, text + length, [](platform::OLECHAR c) { return c < 0x80; });
+}
+
+}  // namespace
 
 EngineString::EngineString(std::string_view text) {
   const std::string_view trimmed = trimRight(text);
@@ -12,22 +25,22 @@ EngineString::EngineString(std::string_view text) {
     text_ = SysAllocStringLen(u"", 0);
     return;
   }
-  // Most texts are values and names that fit a small buffer on the stack.
-  const int size = static_cast<int>(trimmed.size());
-  std::array<platform::OLECHAR, 128> small{};
-  std::vector<platform::OLECHAR> large;
-  platform::OLECHAR* wide = small.data();
-  if (trimmed.size() > small.size()) {
-    large.resize(trimmed.size());
-    wide = large.data();
+  const auto length = static_cast<std::uint32_t>(trimmed.size());
+  if (isPlain(trimmed)) {
+    // Allocated at its length and filled in place.
+    text_ = SysAllocStringLen(nullptr, length);
+    if (text_ != nullptr) std::copy(trimmed.begin(), trimmed.end(), text_);
+    return;
   }
+  const int size = static_cast<int>(trimmed.size());
+  std::vector<platform::OLECHAR> wide(trimmed.size());
   const int converted =
-      MultiByteToWideChar(platform::CP_ACP, platform::MB_ERR_INVALID_CHARS, trimmed.data(), size, wide, size);
+      MultiByteToWideChar(platform::CP_ACP, platform::MB_ERR_INVALID_CHARS, trimmed.data(), size, wide.data(), size);
   if (converted <= 0) {
     text_ = SysAllocStringLen(u" ", 1);
     return;
   }
-  text_ = SysAllocStringLen(wide, static_cast<std::uint32_t>(converted));
+  text_ = SysAllocStringLen(wide.data(), static_cast<std::uint32_t>(converted));
 }
 
 EngineString::~EngineString() { SysFreeString(text_); }
@@ -40,6 +53,12 @@ platform::BSTR* EngineString::receive() {
 TextCopy copyEngineText(platform::BSTR text, FixedText field) {
   const std::uint32_t length = SysStringLen(text);
   if (text == nullptr || length == 0) return TextCopy::Empty;
+  if (isPlain(text, length)) {
+    if (length > field.size()) return TextCopy::TooLong;
+    std::copy(text, text + length, field.data());
+    std::fill(field.data() + length, field.data() + field.size(), ' ');
+    return TextCopy::Copied;
+  }
   const int wideLength = static_cast<int>(length);
   const int needed = WideCharToMultiByte(platform::CP_ACP, 0, text, wideLength, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return TextCopy::Empty;

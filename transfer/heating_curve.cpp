@@ -92,6 +92,29 @@ double converted(double value, int factorWord) {
 
 std::int16_t element(std::int64_t index) { return static_cast<std::int16_t>(index); }
 
+// An array name converted for the engine at its first use; a curve writes the same arrays at
+// every point and phase.
+class LazyName {
+ public:
+  const EngineString& get(std::string_view name) {
+    if (!name_) name_.emplace(name);
+    return *name_;
+  }
+  // The same for a name that is built only when it is first needed.
+  template <typename Build>
+  const EngineString& build(Build make) {
+    if (!name_) name_.emplace(make());
+    return *name_;
+  }
+
+ private:
+  std::optional<EngineString> name_;
+};
+
+enum PointArray : std::size_t { kVaporMassFraction, kTemperature, kSpecificEnthalpy, kPointArrays };
+constexpr std::array<std::string_view, kPointArrays> kPointArrayNames = {"VaporMassFraction", "Temperature",
+                                                                         "SpecificEnthalpy"};
+
 class CurveWriter {
  public:
   CurveWriter(platform::EngineData* data, std::int64_t state, std::int64_t curveIndex, std::int64_t pointCount,
@@ -119,7 +142,8 @@ class CurveWriter {
 
   void sendSideValues(const Side& side) {
     writeScalar(scalars_.get(), side.database, EngineValue::literal("4"), state_);
-    writeElement(arrays_.get(), "PressureReference", element(side.referenceOffset + curveIndex_),
+    writeElement(arrays_.get(), pressureReference_.get("PressureReference"),
+                 element(side.referenceOffset + curveIndex_),
                  converted(valueAt(thermodynamic_, 2), run::factor::kPressure), state_);
     writeScalar(scalars_.get(), side.curveCount, curveIndex_, kStateSet);
     writeScalar(scalars_.get(), side.pointCount, pointCount_, state_);
@@ -128,16 +152,16 @@ class CurveWriter {
       const auto& property = kComponentProperties[m];
       const auto blockStart = static_cast<std::int64_t>(m) * componentCount_;
       for (std::int64_t k = 1; k <= componentsWritten(); ++k) {
-        writeElement(arrays_.get(), property.array, element(side.componentOffset + k),
+        writeElement(arrays_.get(), propertyNames_[m].get(property.array), element(side.componentOffset + k),
                      converted(valueAt(componentProperties_, blockStart + k), property.factorWord), state_);
       }
     }
   }
 
   void sendPoint(std::int64_t p, std::int16_t e) {
-    writeElement(arrays_.get(), "VaporMassFraction", e, valueAt(thermodynamic_, 4 * p), state_);
-    writeElement(arrays_.get(), "Temperature", e, valueAt(thermodynamic_, 4 * p - 3), state_);
-    writeElement(arrays_.get(), "SpecificEnthalpy", e,
+    writeElement(arrays_.get(), pointArray(kVaporMassFraction), e, valueAt(thermodynamic_, 4 * p), state_);
+    writeElement(arrays_.get(), pointArray(kTemperature), e, valueAt(thermodynamic_, 4 * p - 3), state_);
+    writeElement(arrays_.get(), pointArray(kSpecificEnthalpy), e,
                  converted(valueAt(thermodynamic_, 4 * p - 1), run::factor::kSpecificEnthalpy), state_);
   }
 
@@ -145,19 +169,25 @@ class CurveWriter {
   // compositionStart.
   void sendPhase(PhaseColumn column, std::int16_t e, std::int64_t phaseStart, std::int64_t compositionStart,
                  bool withCompositions) {
-    for (const auto& row : kPhaseRows) {
+    for (std::size_t r = 0; r < kPhaseRows.size(); ++r) {
+      const auto& row = kPhaseRows[r];
       if (row.arrays[column].empty()) continue;
-      writeElement(arrays_.get(), row.arrays[column], e,
+      writeElement(arrays_.get(), phaseNames_[r][column].get(row.arrays[column]), e,
                    converted(valueAt(phases_, phaseStart + row.position), row.factorWord), state_);
     }
     if (!withCompositions) return;
     for (std::int64_t k = 1; k <= componentsWritten(); ++k) {
-      writeElement(arrays_.get(), componentArrayName(static_cast<int>(k), kCompositionSuffixes[column]), e,
-                   valueAt(compositions_, compositionStart + k), state_);
+      writeElement(arrays_.get(), compositionName(column, k), e, valueAt(compositions_, compositionStart + k), state_);
     }
   }
 
  private:
+  const EngineString& pointArray(PointArray a) { return pointNames_[a].get(kPointArrayNames[a]); }
+  const EngineString& compositionName(PhaseColumn column, std::int64_t k) {
+    LazyName& name = compositionNames_[column][static_cast<std::size_t>(k - 1)];
+    return name.build([&] { return componentArrayName(static_cast<int>(k), kCompositionSuffixes[column]); });
+  }
+
   platform::ComPtr<platform::VariableCollection> arrays_;
   platform::ComPtr<platform::VariableCollection> scalars_;
   std::int64_t state_;
@@ -168,6 +198,11 @@ class CurveWriter {
   std::span<const double> compositions_;
   std::span<const double> componentProperties_;
   std::int64_t componentCount_;
+  LazyName pressureReference_;
+  std::array<LazyName, kPointArrays> pointNames_;
+  std::array<std::array<LazyName, kPhaseColumns>, kPhaseRows.size()> phaseNames_;
+  std::array<std::array<LazyName, kCurveComponents>, kPhaseColumns> compositionNames_;
+  std::array<LazyName, kComponentPropertyCount> propertyNames_;
 };
 
 }  // namespace

@@ -20,12 +20,11 @@ ComPtr<VariableCollection> fetch(platform::EngineData* data, Fetch operation) {
 }
 
 template <typename Variable>
-ComPtr<Variable> find(VariableCollection* collection, std::string_view name, const platform::IID& iid) {
+ComPtr<Variable> find(VariableCollection* collection, const EngineString& name, const platform::IID& iid) {
   ComPtr<Variable> variable;
   if (collection == nullptr) return variable;
-  const EngineString engineName(name);
   ComPtr<platform::IUnknown> item;
-  collection->GetItem(engineName.get(), item.receive());
+  collection->GetItem(name.get(), item.receive());
   if (item) item->QueryInterface(iid, reinterpret_cast<void**>(variable.receive()));
   return variable;
 }
@@ -79,12 +78,10 @@ void writeElementsFrom(VariableCollection* collection, std::string_view name, st
                        std::int64_t state) {
   const auto array = findArray(collection, name);
   if (!array) return;
-  ValueText text;
   const std::size_t last = std::min<std::size_t>(values.size(), INT16_MAX);
   for (std::size_t i = 1; i <= last; ++i) {
     const auto index = static_cast<std::int16_t>(i);
-    EngineValue(values[i - 1]).format(text);
-    const EngineString engineText(text.view());
+    const EngineString engineText = EngineValue(values[i - 1]).engineText();
     array->SetElementText(index, engineText.get());
     array->SetElementState(index, state);
   }
@@ -112,17 +109,31 @@ std::int16_t readElementsInto(VariableCollection* collection, std::string_view n
 }  // namespace
 
 void EngineValue::format(ValueText& text) const {
+  NumberBuffer buffer;
   switch (kind_) {
     case Kind::Real:
-      text.assign(formatReal(real_));
+      text.assign(formatReal(real_, buffer));
       break;
     case Kind::Integer:
-      text.assign(formatInteger(integer_));
+      text.assign(formatInteger(integer_, buffer));
       break;
     case Kind::Literal:
       text.assign(literal_);
       break;
   }
+}
+
+EngineString EngineValue::engineText() const {
+  NumberBuffer buffer;
+  switch (kind_) {
+    case Kind::Real:
+      return EngineString(formatReal(real_, buffer));
+    case Kind::Integer:
+      return EngineString(formatInteger(integer_, buffer));
+    case Kind::Literal:
+      break;
+  }
+  return EngineString(literal_.substr(0, kValueTextLength));
 }
 
 ComPtr<VariableCollection> inputScalars(platform::EngineData* data) {
@@ -139,10 +150,16 @@ ComPtr<VariableCollection> outputArrays(platform::EngineData* data) {
 }
 
 ComPtr<platform::ScalarVariable> findScalar(VariableCollection* collection, std::string_view name) {
-  return find<platform::ScalarVariable>(collection, name, platform::IID_ScalarVariable);
+  if (collection == nullptr) return {};
+  return find<platform::ScalarVariable>(collection, EngineString(name), platform::IID_ScalarVariable);
 }
 
 ComPtr<platform::ArrayVariable> findArray(VariableCollection* collection, std::string_view name) {
+  if (collection == nullptr) return {};
+  return findArray(collection, EngineString(name));
+}
+
+ComPtr<platform::ArrayVariable> findArray(VariableCollection* collection, const EngineString& name) {
   return find<platform::ArrayVariable>(collection, name, platform::IID_ArrayVariable);
 }
 
@@ -150,9 +167,7 @@ void writeScalar(VariableCollection* collection, std::string_view name, const En
                  std::optional<std::int64_t> state) {
   const auto variable = findScalar(collection, name);
   if (!variable) return;
-  ValueText text;
-  value.format(text);
-  const EngineString engineText(text.view());
+  const EngineString engineText = value.engineText();
   variable->SetValueText(engineText.get());
   if (state) variable->SetValueState(*state);
 }
@@ -176,11 +191,15 @@ bool readScalarText(VariableCollection* collection, std::string_view name, Value
 
 void writeElement(VariableCollection* collection, std::string_view name, std::int16_t index, const EngineValue& value,
                   std::int64_t state) {
+  if (collection == nullptr) return;
+  writeElement(collection, EngineString(name), index, value, state);
+}
+
+void writeElement(VariableCollection* collection, const EngineString& name, std::int16_t index,
+                  const EngineValue& value, std::int64_t state) {
   const auto array = findArray(collection, name);
   if (!array) return;
-  ValueText text;
-  value.format(text);
-  const EngineString engineText(text.view());
+  const EngineString engineText = value.engineText();
   array->SetElementText(index, engineText.get());
   array->SetElementState(index, state);
 }

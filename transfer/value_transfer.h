@@ -12,6 +12,7 @@
 #include "common/fixed_text.h"
 #include "platform/com_ptr.h"
 #include "platform/engine.h"
+#include "transfer/engine_text.h"
 
 namespace kvom::transfer {
 
@@ -32,8 +33,11 @@ class EngineValue {
     v.literal_ = text;
     return v;
   }
-  // The text that goes to the engine (trailing blanks are dropped at the crossing).
+  // The value text of the value.
   void format(ValueText& text) const;
+  // The same text as it crosses to the engine, without its trailing blanks: made straight from the
+  // number, since a number text never fills the 56 characters.
+  EngineString engineText() const;
 
  private:
   enum class Kind { Real, Integer, Literal };
@@ -56,6 +60,9 @@ platform::ComPtr<platform::VariableCollection> outputArrays(platform::EngineData
 // Looks a variable up; null when the collection or the variable is missing.
 platform::ComPtr<platform::ScalarVariable> findScalar(platform::VariableCollection* collection, std::string_view name);
 platform::ComPtr<platform::ArrayVariable> findArray(platform::VariableCollection* collection, std::string_view name);
+// The same with a name already converted for the engine, for routines that look the same names up
+// many times.
+platform::ComPtr<platform::ArrayVariable> findArray(platform::VariableCollection* collection, const EngineString& name);
 
 // Scalar write: the value text, then the state unless it is nullopt.
 void writeScalar(platform::VariableCollection* inputScalars, std::string_view name, const EngineValue& value,
@@ -72,6 +79,8 @@ bool readScalarText(platform::VariableCollection* collection, std::string_view n
 
 // Element write of one element (index from 1), then its state.
 void writeElement(platform::VariableCollection* inputArrays, std::string_view name, std::int16_t index,
+                  const EngineValue& value, std::int64_t state = kStateSet);
+void writeElement(platform::VariableCollection* inputArrays, const EngineString& name, std::int16_t index,
                   const EngineValue& value, std::int64_t state = kStateSet);
 // Element write of elements 1 to values.size().
 void writeElements(platform::VariableCollection* inputArrays, std::string_view name, std::span<const double> values,

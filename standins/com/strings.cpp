@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <set>
 
 #include "standins/com/com_standin.h"
 #include "standins/host/host_standin.h"
@@ -12,33 +11,53 @@
 namespace standins::com {
 namespace {
 
-// A counted string is one block: the character count (two code units wide), the characters, a NUL.
-// The BSTR points at the first character.
+// A counted string is one block: a tag that marks the block as handed out and not yet freed, the
+// character count (two code units wide), the characters, a NUL. The BSTR points at the first
+// character. The tag lets SysFreeString leave alone what this library did not hand out.
+constexpr std::size_t kTagUnits = 2;
 constexpr std::size_t kCountUnits = 2;
+constexpr std::size_t kHeaderUnits = kTagUnits + kCountUnits;
+constexpr std::uint32_t kLiveTag = 0x5354524Cu;
+constexpr std::uint32_t kFreedTag = 0x44454144u;
 
-std::set<const void*>& liveBlocks() {
-  static std::set<const void*> blocks;
-  return blocks;
+long& liveCount() {
+  static long count = 0;
+  return count;
 }
 
 platform::BSTR allocate(const platform::OLECHAR* text, std::uint32_t length) {
-  const std::size_t units = static_cast<std::size_t>(length) + kCountUnits + 1;
+  const std::size_t units = static_cast<std::size_t>(length) + kHeaderUnits + 1;
   if (units > std::numeric_limits<std::size_t>::max() / sizeof(platform::OLECHAR)) return nullptr;
-  void* block = std::calloc(units, sizeof(platform::OLECHAR));
+  void* block = std::malloc(units * sizeof(platform::OLECHAR));
   if (block == nullptr) return nullptr;
-  std::memcpy(block, &length, sizeof length);
-  auto* characters = static_cast<platform::OLECHAR*>(block) + kCountUnits;
+  auto* header = static_cast<platform::OLECHAR*>(block);
+  std::memcpy(header, &kLiveTag, sizeof kLiveTag);
+  std::memcpy(header + kTagUnits, &length, sizeof length);
+  auto* characters = header + kHeaderUnits;
   if (text != nullptr && length > 0) std::memcpy(characters, text, length * sizeof(platform::OLECHAR));
-  liveBlocks().insert(block);
+  characters[length] = u'\0';
+  ++liveCount();
   return characters;
 }
 
-void* blockOf(platform::BSTR text) { return text - kCountUnits; }
+void* blockOf(platform::BSTR text) { return text - kHeaderUnits; }
+
+// Frees a block this library handed out; false for anything else.
+bool release(platform::BSTR text) {
+  void* block = blockOf(text);
+  std::uint32_t tag = 0;
+  std::memcpy(&tag, block, sizeof tag);
+  if (tag != kLiveTag) return false;
+  std::memcpy(block, &kFreedTag, sizeof kFreedTag);
+  std::free(block);
+  --liveCount();
+  return true;
+}
 
 std::uint32_t lengthOf(platform::BSTR text) {
   if (text == nullptr) return 0;
   std::uint32_t length = 0;
-  std::memcpy(&length, blockOf(text), sizeof length);
+  std::memcpy(&length, text - kCountUnits, sizeof length);
   return length;
 }
 
@@ -95,7 +114,7 @@ std::string toAnsiText(std::u16string_view wide, char defaultChar, bool& usedDef
 
 }  // namespace
 
-long liveStrings() { return static_cast<long>(liveBlocks().size()); }
+long liveStrings() { return liveCount(); }
 
 std::u16string toWide(std::string_view ansi) {
   std::u16string result;
@@ -130,10 +149,8 @@ platform::BSTR SysAllocStringLen(const platform::OLECHAR* text, std::uint32_t le
 void SysFreeString(platform::BSTR text) {
   raiseIfArmed("SysFreeString");
   if (text == nullptr) return;
-  // Only blocks this library handed out are freed; anything else (a second free) is left alone.
-  void* block = standins::com::blockOf(text);
-  if (standins::com::liveBlocks().erase(block) == 0) return;
-  std::free(block);
+  // Only blocks this library handed out are freed; anything else is left alone.
+  standins::com::release(text);
 }
 
 std::uint32_t SysStringLen(platform::BSTR text) {
