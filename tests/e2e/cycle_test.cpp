@@ -17,9 +17,15 @@
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
 #include "tests/support/curve_fixture.h"
+#include "tests/support/standin_helpers.h"
 #include "tests/support/unit_input_fixture.h"
 
 namespace {
+
+using kvom::test::engineLog;
+using kvom::test::readFile;
+using kvom::test::resetStandins;
+using kvom::test::windowsDir;
 
 namespace fs = std::filesystem;
 using kvom::test::HostIdentifierArray;
@@ -30,33 +36,8 @@ constexpr std::int64_t kHostValue = 77;
 constexpr std::size_t kUpdateSwitch = 5;  // word of the output options
 constexpr std::string_view kCaseBeforeRun = "WEXA-CASE 1\r\nS TubeLng 1 4.5\r\nS ShlID 1 0.4\r\n";
 
-std::string windowsDir(const fs::path& native) { return standins::windows::toWindowsPath(native.string()) + "\\"; }
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-std::vector<std::string> engineLog(std::string_view operation) {
-  std::vector<std::string> entries;
-  for (const std::string& entry : standins::engine::operationLog()) {
-    if (entry.find(" " + std::string(operation)) != std::string::npos) entries.push_back(entry);
-  }
-  return entries;
-}
-
 bool holdsLine(const std::string& text, const std::string& line) {
   return text.find("\r\n" + line + "\r\n") != std::string::npos;
-}
-
-void resetStandins() {
-  standins::host::reset();
-  standins::windows::reset();
-  standins::com::reset();
-  standins::engine::reset();
-  standins::repository::reset();
 }
 
 class Cycle : public ::testing::Test {

@@ -15,8 +15,13 @@
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/standin_helpers.h"
 
 namespace {
+
+using kvom::test::engineLog;
+using kvom::test::resetStandins;
+using kvom::test::windowsDir;
 
 namespace fs = std::filesystem;
 using kvom::test::HostIdentifierArray;
@@ -25,8 +30,6 @@ using kvom::test::HostText;
 constexpr std::size_t kCasePathLength = 300;
 constexpr std::size_t kKeyLength = 20;
 constexpr std::int64_t kHostValue = 77;  // what the host leaves in a status word
-
-std::string windowsDir(const fs::path& native) { return standins::windows::toWindowsPath(native.string()) + "\\"; }
 
 // The host-library calls that the frame itself makes, in log order.
 std::vector<std::string> frameCalls() {
@@ -43,22 +46,6 @@ std::vector<std::string> frameCalls() {
 bool raised(std::int64_t code) {
   const auto& log = standins::host::callLog();
   return std::find(log.begin(), log.end(), "PellantRaiseError " + std::to_string(code)) != log.end();
-}
-
-std::vector<std::string> engineLog(std::string_view operation) {
-  std::vector<std::string> entries;
-  for (const std::string& entry : standins::engine::operationLog()) {
-    if (entry.find(operation) != std::string::npos) entries.push_back(entry);
-  }
-  return entries;
-}
-
-void resetStandins() {
-  standins::host::reset();
-  standins::windows::reset();
-  standins::com::reset();
-  standins::engine::reset();
-  standins::repository::reset();
 }
 
 class FrameTest : public ::testing::Test {

@@ -10,7 +10,11 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/standin_helpers.h"
+
 namespace {
+
+using kvom::test::readFile;
 
 namespace fs = std::filesystem;
 
@@ -19,13 +23,6 @@ struct ProgramRun {
   std::string out;
   std::string err;
 };
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 class HostProgram : public ::testing::Test {
  protected:

@@ -14,16 +14,17 @@
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/standin_helpers.h"
 
 namespace kvom::test {
 namespace {
+
+using kvom::test::windowsDir;
 
 namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 
 constexpr std::string_view kInputObject = "UNIT_IN";
-
-std::string windowsDir(const fs::path& native) { return standins::windows::toWindowsPath(native.string()) + "\\"; }
 
 Texts startingWith(const Texts& log, std::string_view start) {
   Texts kept;

@@ -11,13 +11,12 @@
 #include "standins/host/host_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/standin_helpers.h"
 
 namespace kvom::exports {
 namespace {
 
-std::string windowsDir(const std::filesystem::path& native) {
-  return standins::windows::toWindowsPath(native.string()) + "\\";
-}
+using kvom::test::windowsDir;
 
 class RunPathsSetupTest : public ::testing::Test {
  protected:

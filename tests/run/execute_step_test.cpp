@@ -21,11 +21,16 @@
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
 #include "tests/support/curve_fixture.h"
+#include "tests/support/standin_helpers.h"
 #include "tests/support/unit_input_fixture.h"
 #include "transfer/diagnostics.h"
 
 namespace kvom::run {
 namespace {
+
+using kvom::test::engineLog;
+using kvom::test::readFile;
+using kvom::test::resetStandins;
 
 namespace fs = std::filesystem;
 using kvom::test::HostIdentifierArray;
@@ -37,32 +42,9 @@ constexpr std::size_t kColdSideFlag = 3;
 
 constexpr std::string_view kCaseContent = "WEXA-CASE 1\r\nS TubeLng 1 4.5\r\n";
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-std::vector<std::string> engineLog(std::string_view operation) {
-  std::vector<std::string> entries;
-  for (const std::string& entry : standins::engine::operationLog()) {
-    if (entry.find(" " + std::string(operation)) != std::string::npos) entries.push_back(entry);
-  }
-  return entries;
-}
-
 bool repositoryCalled(const std::string& call) {
   const auto& log = standins::repository::callLog();
   return std::find(log.begin(), log.end(), call) != log.end();
-}
-
-void resetStandins() {
-  standins::host::reset();
-  standins::windows::reset();
-  standins::com::reset();
-  standins::engine::reset();
-  standins::repository::reset();
 }
 
 // One unit: its case file on disk, streams, a hot curve and the unit input in the repository, and

@@ -15,10 +15,15 @@
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/standin_helpers.h"
 #include "tests/support/unit_input_fixture.h"
 
 namespace kvom::run {
 namespace {
+
+using kvom::test::engineLog;
+using kvom::test::readFile;
+using kvom::test::resetStandins;
 
 namespace fs = std::filesystem;
 using kvom::test::HostIdentifierArray;
@@ -29,29 +34,6 @@ constexpr std::int64_t kHostValue = 77;   // what the host leaves in its status 
 
 constexpr std::string_view kCaseAfterRun = "WEXA-CASE 1\r\nS TubeLng 1 9.0\r\n";
 constexpr std::string_view kCaseBeforeRun = "WEXA-CASE 1\r\nS TubeLng 1 4.5\r\n";
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-std::vector<std::string> engineLog(std::string_view operation) {
-  std::vector<std::string> entries;
-  for (const std::string& entry : standins::engine::operationLog()) {
-    if (entry.find(" " + std::string(operation)) != std::string::npos) entries.push_back(entry);
-  }
-  return entries;
-}
-
-void resetStandins() {
-  standins::host::reset();
-  standins::windows::reset();
-  standins::com::reset();
-  standins::engine::reset();
-  standins::repository::reset();
-}
 
 // A unit after its execute step: the case file as the run left it, its backup of the case before
 // the run, and the unit input.

@@ -1,0 +1,42 @@
+#include "tests/support/standin_helpers.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "standins/com/com_standin.h"
+#include "standins/engine/engine_standin.h"
+#include "standins/host/host_standin.h"
+#include "standins/repository/repository_standin.h"
+#include "standins/windows/windows_standin.h"
+
+namespace kvom::test {
+
+void resetStandins() {
+  standins::host::reset();
+  standins::windows::reset();
+  standins::com::reset();
+  standins::engine::reset();
+  standins::repository::reset();
+}
+
+std::string windowsDir(const std::filesystem::path& native) {
+  return standins::windows::toWindowsPath(native.string()) + "\\";
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> engineLog(std::string_view operation) {
+  std::vector<std::string> entries;
+  const std::string wanted = " " + std::string(operation);
+  for (const std::string& entry : standins::engine::operationLog()) {
+    if (entry.find(wanted) != std::string::npos) entries.push_back(entry);
+  }
+  return entries;
+}
+
+}  // namespace kvom::test

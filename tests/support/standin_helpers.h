@@ -1,0 +1,24 @@
+#pragma once
+// Small helpers that tests share around the stand-ins.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kvom::test {
+
+// Resets every stand-in: host library, Windows services, object library, engine, repository.
+void resetStandins();
+
+// A directory of this machine as the Windows path text the adapter works with, ending in a
+// backslash.
+std::string windowsDir(const std::filesystem::path& native);
+
+// The whole file, byte for byte; empty when it cannot be read.
+std::string readFile(const std::filesystem::path& path);
+
+// The engine operation-log entries of one operation ("Terminate", "SaveCase", ...), in order.
+std::vector<std::string> engineLog(std::string_view operation);
+
+}  // namespace kvom::test
