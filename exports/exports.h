@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#define KVOM_EXPORT __attribute__((visibility("default")))
+#include "common/export.h"
 
 extern "C" {
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "common/export.h"
+
 namespace kvom::report {
 
 using WindowHandle = void*;
@@ -17,23 +19,23 @@ struct ValueFileCloser {
 using ValueFileHandle = std::unique_ptr<std::FILE, ValueFileCloser>;
 
 // The window the character-cell screen paints; null at load. Written only by SetScreenWindow.
-extern WindowHandle ScreenWindow;
+KVOM_EXPORT extern WindowHandle ScreenWindow;
 // The open value file; null while no value file is open. Every value-file writer tests it first.
-extern ValueFileHandle ValueFileStream;
+KVOM_EXPORT extern ValueFileHandle ValueFileStream;
 
-void SetScreenWindow(WindowHandle window);
-WindowHandle GetScreenWindow();
+KVOM_EXPORT void SetScreenWindow(WindowHandle window);
+KVOM_EXPORT WindowHandle GetScreenWindow();
 
 // Opens the file for appending in text mode (created when missing) and keeps it as the value file;
 // a value file still open is closed first. Returns the stream, or null when the file cannot be
 // opened (then no value file is open). The path is opened as given.
-std::FILE* OpenValueFile(const char* path);
+KVOM_EXPORT std::FILE* OpenValueFile(const char* path);
 // Closes the value file when one is open; otherwise does nothing.
-void CloseValueFile();
+KVOM_EXPORT void CloseValueFile();
 
 // Copies first into destination and appends second; returns destination. Nothing is inserted
 // between the texts and no length is tested: the destination must hold both texts and the NUL.
 // Either text may lie inside the destination at its start.
-char* JoinPath(char* destination, const char* first, const char* second);
+KVOM_EXPORT char* JoinPath(char* destination, const char* first, const char* second);
 
 }  // namespace kvom::report
