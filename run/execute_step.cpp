@@ -130,8 +130,8 @@ void PREPARE_EXECUTE(const std::int64_t& identifierCount, const char* identifier
                          options[kColdSideFlag]);
   SET_UNIT_FACTORS(kSiUnitSet);
 
-  const std::string_view path = hostText(casePath, casePathLength);
-  EXECUTE_ENGINE_CASE(hostText(blockKey, blockKeyLength), FixedText(casePath, path.size()),
+  const std::string_view path = callerText(casePath, casePathLength);
+  EXECUTE_ENGINE_CASE(callerText(blockKey, blockKeyLength), FixedText(casePath, path.size()),
                       host.element(kOutputObjectElement), host.element(kInputObjectElement), CaseIds, options,
                       messageCount, messageRoom(messageNumbers));
 }

@@ -22,11 +22,6 @@ std::array<std::int64_t, N> hostWords(const std::int64_t* words, std::int64_t si
   return copy;
 }
 
-// A host text of its declared length; empty when there is none.
-inline std::string_view hostText(const char* text, std::int64_t length) {
-  if (text == nullptr || length <= 0) return {};
-  return {text, static_cast<std::size_t>(length)};
-}
 
 // A reference of the step's own to an engine object that the registry lends, for the whole step.
 template <typename T>

@@ -79,12 +79,12 @@ void PREPARE_OUTPUT(const std::int64_t& identifierCount, const char* identifiers
   writeCaseIdsForOutput(CaseIds, host, options[kHotCount], options[kColdCount]);
   status = 0;
 
-  const std::string_view path = hostText(casePath, casePathLength);
+  const std::string_view path = callerText(casePath, casePathLength);
   const auto trimmedLength = static_cast<std::int64_t>(trimRight(path).size());
   PellantSetCaseFile(path.data(), static_cast<std::int64_t>(path.size()), &trimmedLength);
   SET_UNIT_FACTORS(kSiUnitSet);
 
-  FINISH_ENGINE_CASE(hostText(blockKey, blockKeyLength), FixedText(casePath, path.size()),
+  FINISH_ENGINE_CASE(callerText(blockKey, blockKeyLength), FixedText(casePath, path.size()),
                      host.element(kInputObjectElement), options);
 }
 
