@@ -3,6 +3,7 @@
 // ("D:"). The run-time's own file operations that the adapter uses stand here too.
 
 #include <cstdint>
+#include <cstdio>
 
 #include "platform/windows/types.h"
 
@@ -17,6 +18,8 @@ inline constexpr DWORD CREATE_NEW = 1;
 inline constexpr DWORD CREATE_ALWAYS = 2;
 inline constexpr DWORD OPEN_EXISTING = 3;
 inline constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 inline constexpr int MAX_PATH = 260;
 
 struct WIN32_FIND_DATAA {
@@ -31,6 +34,9 @@ extern "C" {
 
 platform::win::BOOL CopyFileA(const char* existingFile, const char* newFile, platform::win::BOOL failIfExists);
 platform::win::BOOL DeleteFileA(const char* file);
+// Renames a file within its volume in one step; with MOVEFILE_REPLACE_EXISTING an existing target
+// is replaced, so that readers see either the old or the new file, never a mixture.
+platform::win::BOOL MoveFileExA(const char* existingFile, const char* newFile, platform::win::DWORD flags);
 // Finds the files matching the pattern (the name part may hold * and ?).
 platform::win::HANDLE FindFirstFileA(const char* pattern, platform::win::WIN32_FIND_DATAA* found);
 platform::win::BOOL FindNextFileA(platform::win::HANDLE search, platform::win::WIN32_FIND_DATAA* found);
@@ -50,5 +56,9 @@ namespace platform::crt {
 
 // The run-time's file removal: 0 on success.
 int removeFile(const char* path);
+// The run-time's fopen on a Windows path text, with the run-time's mode letters ("r", "rb", "w",
+// "a", ...). Text mode changes no line ends here: a text file's writer writes CR LF itself. Null
+// when the file cannot be opened.
+std::FILE* openFile(const char* path, const char* mode);
 
 }  // namespace platform::crt

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -10,6 +11,8 @@
 #include <system_error>
 #include <utility>
 #include <vector>
+
+#include "standins/windows/windows_standin.h"
 
 namespace standins::engine::detail {
 namespace {
@@ -146,9 +149,13 @@ bool writeCaseFile(const Engine& engine, const std::string& nativePath) {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out << text.str();
+    // A full disk (the Windows stand-in's write limit) stops the write part way.
+    const std::string bytes = text.str();
+    const std::optional<std::uint64_t> limit = windows::writeLimit();
+    const std::size_t room = limit ? std::min<std::uint64_t>(*limit, bytes.size()) : bytes.size();
+    out.write(bytes.data(), static_cast<std::streamsize>(room));
     out.close();
-    if (!out) {
+    if (!out || room < bytes.size()) {
       std::error_code ignored;
       std::filesystem::remove(temporary, ignored);
       return false;

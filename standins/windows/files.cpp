@@ -6,10 +6,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
 #include <system_error>
 
 #include "standins/host/host_standin.h"
@@ -20,6 +25,7 @@ namespace fs = std::filesystem;
 using namespace platform::win;
 using standins::host::raiseIfArmed;
 using standins::windows::toNativePath;
+using standins::windows::detail::failsNow;
 using standins::windows::detail::hex;
 using standins::windows::detail::record;
 using standins::windows::detail::state;
@@ -64,6 +70,58 @@ bool isRegularFile(const fs::path& path) {
   return fs::is_regular_file(path, error);
 }
 
+// Copies the file's bytes; under a write limit the copy stops there and fails, leaving what it
+// wrote, as a full disk does.
+bool copyBytes(const fs::path& source, const fs::path& target) {
+  const std::optional<std::uint64_t> limit = state().writeLimit;
+  if (!limit) {
+    std::error_code error;
+    fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+    return !error;
+  }
+  std::ifstream in(source, std::ios::binary);
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
+  if (!in || !out) return false;
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t written = std::min<std::uint64_t>(bytes.size(), *limit);
+  out.write(bytes.data(), static_cast<std::streamsize>(written));
+  return written == bytes.size() && out.good();
+}
+
+// A stream whose writes stop at the write limit, as on a full disk.
+struct LimitedFile {
+  std::FILE* file;
+  std::uint64_t room;
+};
+
+ssize_t limitedWrite(void* cookie, const char* data, size_t size) {
+  auto* limited = static_cast<LimitedFile*>(cookie);
+  const std::size_t n = std::min<std::uint64_t>(size, limited->room);
+  const std::size_t written = std::fwrite(data, 1, n, limited->file);
+  limited->room -= written;
+  if (written < size) {
+    errno = ENOSPC;
+    return written > 0 ? static_cast<ssize_t>(written) : -1;
+  }
+  return static_cast<ssize_t>(written);
+}
+
+ssize_t limitedRead(void* cookie, char* data, size_t size) {
+  return static_cast<ssize_t>(std::fread(data, 1, size, static_cast<LimitedFile*>(cookie)->file));
+}
+
+int limitedSeek(void* cookie, off64_t* offset, int whence) {
+  std::FILE* file = static_cast<LimitedFile*>(cookie)->file;
+  if (fseeko(file, *offset, whence) != 0) return -1;
+  *offset = ftello(file);
+  return 0;
+}
+
+int limitedClose(void* cookie) {
+  std::unique_ptr<LimitedFile> limited(static_cast<LimitedFile*>(cookie));
+  return std::fclose(limited->file);
+}
+
 void fill(const standins::windows::detail::Search& search, WIN32_FIND_DATAA* found) {
   const std::size_t at = search.next;
   found->dwFileAttributes = search.directories[at] ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
@@ -87,8 +145,21 @@ BOOL CopyFileA(const char* existingFile, const char* newFile, BOOL failIfExists)
   const fs::path target = toNativePath(newFile);
   if (!isRegularFile(source)) return FALSE;
   if (failIfExists != FALSE && pathExists(target)) return FALSE;
+  if (failsNow("CopyFileA")) return FALSE;
+  return copyBytes(source, target) ? TRUE : FALSE;
+}
+
+BOOL MoveFileExA(const char* existingFile, const char* newFile, DWORD flags) {
+  raiseIfArmed("MoveFileExA");
+  record("MoveFileExA " + std::string(text(existingFile)) + " " + std::string(text(newFile)) + " " + hex(flags));
+  if (existingFile == nullptr || newFile == nullptr) return FALSE;
+  const fs::path source = toNativePath(existingFile);
+  const fs::path target = toNativePath(newFile);
+  if (!pathExists(source)) return FALSE;
+  if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && pathExists(target)) return FALSE;
+  if (failsNow("MoveFileExA")) return FALSE;
   std::error_code error;
-  fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
+  fs::rename(source, target, error);
   return error ? FALSE : TRUE;
 }
 
@@ -98,6 +169,7 @@ BOOL DeleteFileA(const char* file) {
   if (file == nullptr) return FALSE;
   const fs::path path = toNativePath(file);
   if (!isRegularFile(path)) return FALSE;
+  if (failsNow("DeleteFileA")) return FALSE;
   std::error_code error;
   return fs::remove(path, error) ? TRUE : FALSE;
 }
@@ -248,6 +320,24 @@ int removeFile(const char* path) {
   record("removeFile " + std::string(text(path)));
   if (path == nullptr) return -1;
   return std::remove(toNativePath(path).c_str());
+}
+
+std::FILE* openFile(const char* path, const char* mode) {
+  raiseIfArmed("openFile");
+  record("openFile " + std::string(text(path)) + " " + std::string(text(mode)));
+  if (path == nullptr || mode == nullptr || failsNow("openFile")) return nullptr;
+  std::FILE* file = std::fopen(toNativePath(path).c_str(), mode);
+  const std::optional<std::uint64_t> limit = state().writeLimit;
+  if (file == nullptr || !limit) return file;
+  auto limited = std::make_unique<LimitedFile>(LimitedFile{file, *limit});
+  std::FILE* wrapped =
+      fopencookie(limited.get(), mode, cookie_io_functions_t{limitedRead, limitedWrite, limitedSeek, limitedClose});
+  if (wrapped == nullptr) {
+    std::fclose(file);
+    return nullptr;
+  }
+  limited.release();
+  return wrapped;
 }
 
 }  // namespace platform::crt

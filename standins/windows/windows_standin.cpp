@@ -26,6 +26,19 @@ std::string hex(std::uint32_t value) {
   return buffer;
 }
 
+bool failsNow(std::string_view operation) {
+  const auto it = state().failing.find(operation);
+  if (it == state().failing.end()) return false;
+  auto& [skip, times] = it->second;
+  if (skip > 0) {
+    --skip;
+    return false;
+  }
+  if (times == 0) return false;
+  if (times > 0) --times;
+  return true;
+}
+
 platform::win::HANDLE newHandle() { return reinterpret_cast<platform::win::HANDLE>(state().nextHandle++); }
 
 }  // namespace detail
@@ -59,6 +72,8 @@ void reset() {
   s.driveRoots = {};
   s.tempPath.reset();
   s.failTempPath = false;
+  s.failing.clear();
+  s.writeLimit.reset();
   s.registryKeys.clear();
   s.registryValues.clear();
 }
@@ -97,6 +112,13 @@ void mapDrive(char letter, std::string nativeRoot) {
 
 void setTempPath(std::optional<std::string> windowsPath) { state().tempPath = std::move(windowsPath); }
 void failTempPath(bool fail) { state().failTempPath = fail; }
+
+void failOperation(std::string_view operation, int skip, int times) {
+  state().failing[std::string(operation)] = {skip, times};
+}
+
+void failWritesAfter(std::optional<std::uint64_t> bytes) { state().writeLimit = bytes; }
+std::optional<std::uint64_t> writeLimit() { return state().writeLimit; }
 
 const std::vector<std::string>& callLog() { return state().log; }
 void clearCallLog() { state().log.clear(); }

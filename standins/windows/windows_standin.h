@@ -6,6 +6,7 @@
 // case-sensitive. The temp path is this machine's temp directory ($TMPDIR, else /tmp) written as
 // a Windows path ending in a backslash ("\tmp\").
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,16 @@ void mapDrive(char letter, std::string nativeRoot);
 // Overrides the temp path (a Windows path ending in a backslash); nullopt restores the default.
 void setTempPath(std::optional<std::string> windowsPath);
 void failTempPath(bool fail);
+
+// Fault injection: after `skip` calls of the named operation ("CopyFileA", "MoveFileExA",
+// "DeleteFileA", "openFile") have passed, the next `times` calls (< 0: every later one) fail the
+// way Windows reports it (FALSE, a null stream) without touching any file.
+void failOperation(std::string_view operation, int skip = 0, int times = -1);
+// A full disk: every file that CopyFileA, a stream of openFile or the engine stand-in's case save
+// writes takes at most this many bytes; the write then fails and the bytes written stay in the
+// file. nullopt: no limit.
+void failWritesAfter(std::optional<std::uint64_t> bytes);
+std::optional<std::uint64_t> writeLimit();
 
 // Every call of the file, registry and process services in order: the operation's name followed
 // by its arguments separated by single blanks, for example "CopyFileA C:\A.QDX C:\A.BAK 0".

@@ -36,6 +36,9 @@ struct State {
   std::array<std::optional<std::string>, 26> driveRoots;  // nullopt: the default root "/"
   std::optional<std::string> tempPath;
   bool failTempPath = false;
+  // Injected failures: operation -> calls still to pass, then calls to fail (< 0: every later one).
+  std::map<std::string, std::pair<int, int>, std::less<>> failing;
+  std::optional<std::uint64_t> writeLimit;  // bytes a file write may put into one file
 
   std::set<std::string> registryKeys;
   std::map<std::string, std::map<std::string, std::string>> registryValues;  // key path -> name -> value
@@ -51,6 +54,8 @@ struct State {
 State& state();
 
 void record(std::string entry);
+// Whether this call of the operation is to fail (counts the call down when it is armed).
+bool failsNow(std::string_view operation);
 // A text argument as it appears in the log ("" for a null pointer).
 std::string_view text(const char* argument);
 std::string hex(std::uint32_t value);
