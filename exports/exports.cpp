@@ -34,17 +34,14 @@ bool takeCasePath(PathBuffer& buffer, const char* casePath, std::int64_t casePat
 }
 
 // The input, execute and output calls' steps from the file prefix to the run-path set-up. A case
-// path that does not fit is refused through the guard before any path is set up; the execute
-// export's message count (messageCount) is zeroed first, so that the refusal shows in it.
-void setUpRun(const char* casePath, std::int64_t casePathLength, const char* runOption,
-              std::int64_t* messageCount = nullptr) {
+// path that does not fit is refused through the guard before any path is set up.
+void setUpRun(const char* casePath, std::int64_t casePathLength, const char* runOption) {
   std::array<char, kFilePrefixSize> filePrefix{};
   PellantGetFilePrefix(filePrefix.data());
   filePrefix.back() = '\0';
 
   PathBuffer casePathBuffer{};
   if (!takeCasePath(casePathBuffer, casePath, casePathLength)) {
-    if (messageCount != nullptr) *messageCount = 0;
     const std::int64_t code = kCasePathTooLongError;
     PellantRaiseError(&code);
   }
@@ -83,11 +80,13 @@ extern "C" void KLOM_WEXA_EXECUTE(const std::int64_t* identifierCount, const cha
                                   std::int64_t blockKeyLength) {
   PellantRegisterModule(ModuleHandle);
   std::int32_t errorCode = 0;
-  // The execute export reports no status: a caught failure shows only in the message count.
+  // The execute export reports no status: a caught failure shows only in the message count, which
+  // is zeroed before anything can fail, so that a failure before the engine's messages are fetched
+  // leaves it at 0.
   runGuarded(errorCode, [&] {
-    kvom::report::SetScreenWindow(nullptr);
-    setUpRun(casePath, casePathLength, kExecuteRunOption, messageCount);
     *messageCount = 0;
+    kvom::report::SetScreenWindow(nullptr);
+    setUpRun(casePath, casePathLength, kExecuteRunOption);
     kvom::run::PREPARE_EXECUTE(*identifierCount, identifiers, identifierLength, *size3, executeOptions, *size5,
                                argument6, argument7, casePath, casePathLength, blockKey, blockKeyLength, *messageCount,
                                messageNumbers);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
 
 #include "platform/windows/files.h"
 #include "transfer/engine_text.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr std::string_view kCaseExtension = ".QDX";
 constexpr std::string_view kBackupExtension = "BAK";
+constexpr std::string_view kRestoreExtension = "RST";
 
 // The flag SaveCase is given: write the case.
 constexpr std::int16_t kSaveFlag = 1;
@@ -20,6 +22,25 @@ bool sameString(platform::BSTR a, platform::BSTR b) {
   const std::u16string_view second(b == nullptr ? u"" : b, SysStringLen(b));
   return first == second;
 }
+
+// The restore file: removed when the restore ends, unless it has become the case file.
+class RestoreFile {
+ public:
+  explicit RestoreFile(std::string path) : path_(std::move(path)) {}
+  RestoreFile(const RestoreFile&) = delete;
+  RestoreFile& operator=(const RestoreFile&) = delete;
+  ~RestoreFile() {
+    try {
+      if (GetFileAttributesA(path_.c_str()) != platform::win::INVALID_FILE_ATTRIBUTES) DeleteFileA(path_.c_str());
+    } catch (...) {
+      // A failure raised while the restore is already unwinding leaves the file; it names no case.
+    }
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 }  // namespace
 
@@ -43,11 +64,20 @@ bool backUpCase(std::string_view casePath) {
   return false;
 }
 
-bool restoreCase(std::string_view casePath) {
+bool hasBackup(std::string_view casePath) {
   const std::string backup = backupPathOf(casePath);
-  if (backup.empty()) return false;
+  return !backup.empty() && GetFileAttributesA(backup.c_str()) != platform::win::INVALID_FILE_ATTRIBUTES;
+}
+
+bool restoreCase(std::string_view casePath) {
+  if (!hasBackup(casePath)) return true;
+  const std::string backup = backupPathOf(casePath);
   const std::string path(trimRight(casePath));
-  return CopyFileA(backup.c_str(), path.c_str(), platform::win::FALSE) != platform::win::FALSE;
+  const RestoreFile restore(backup.substr(0, backup.size() - kBackupExtension.size()) + std::string(kRestoreExtension));
+  if (CopyFileA(backup.c_str(), restore.path().c_str(), platform::win::FALSE) == platform::win::FALSE) return false;
+  constexpr platform::win::DWORD kReplace =
+      platform::win::MOVEFILE_REPLACE_EXISTING | platform::win::MOVEFILE_WRITE_THROUGH;
+  return MoveFileExA(restore.path().c_str(), path.c_str(), kReplace) != platform::win::FALSE;
 }
 
 bool deleteBackup(std::string_view casePath) {
@@ -55,7 +85,7 @@ bool deleteBackup(std::string_view casePath) {
   return !backup.empty() && DeleteFileA(backup.c_str()) != platform::win::FALSE;
 }
 
-void saveAndRefreshCase(platform::EngineApplication& engine, FixedText casePath) {
+bool saveCase(platform::EngineApplication& engine, FixedText casePath) {
   // SaveCase reads the path and may replace it with a string of its own (freeing ours).
   const transfer::EngineString converted(casePath.view());
   transfer::EngineString held;
@@ -63,11 +93,11 @@ void saveAndRefreshCase(platform::EngineApplication& engine, FixedText casePath)
   *path = SysAllocStringLen(converted.get(), SysStringLen(converted.get()));
   std::int16_t flag = kSaveFlag;
   std::int16_t saved = 0;
-  engine.SaveCase(path, &flag, &saved);
+  const platform::HRESULT result = engine.SaveCase(path, &flag, &saved);
   // Only a path that the engine changed is taken: the text sent may differ from the caller's (a
   // character without a counterpart in the code page), and must not come back in its place.
   if (!sameString(held.get(), converted.get())) transfer::copyEngineText(held.get(), casePath);
-  engine.RefreshCase();
+  return result >= 0;  // a failure code has its top bit set
 }
 
 }  // namespace kvom::run

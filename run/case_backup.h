@@ -7,6 +7,7 @@
 // C:\runs\a.BAK). A path without ".QDX" in upper case gives the path followed by ".BAK". A blank
 // case path has no backup.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,16 +24,28 @@ std::string backupPathOf(std::string_view casePath);
 // Returns whether the backup holds the case.
 bool backUpCase(std::string_view casePath);
 
-// Copies the backup onto the case file, replacing it. Without a backup the case file stays as it
-// is. Returns whether the case was restored.
+// Error codes this system raises through the host library when the case file could not be left as
+// the output step was to leave it; the output export reports them as status 39.
+inline constexpr std::int64_t kCaseSaveFailedError = 1103;     // the engine could not save the case
+inline constexpr std::int64_t kCaseRestoreFailedError = 1104;  // the backup could not be put back
+
+// Whether the backup of the case path lies on disk.
+bool hasBackup(std::string_view casePath);
+
+// Puts the backup back in place of the case file. The backup is first copied to a restore file
+// beside the case file (the backup path with "RST" in place of "BAK"), which then replaces the case
+// file in one step: the case file is either the old one or the whole backup, never a part. On a
+// failure the restore file is removed and the case file and the backup stay as they were. Returns
+// false when the copy or the replacement failed; without a backup there is nothing to restore and
+// the case file stays as it is (true).
 bool restoreCase(std::string_view casePath);
 
 // Deletes the backup; false when there was none to delete.
 bool deleteBackup(std::string_view casePath);
 
-// Has the engine save the case to the path and then refresh it. When the engine hands back a
-// rewritten path, it replaces the caller's text, blank padded; a path too long for the text is not
-// taken (a cut path would name another file) and the text stays as it was.
-void saveAndRefreshCase(platform::EngineApplication& engine, FixedText casePath);
+// Has the engine save the case to the path; returns whether the engine reported it saved. When the
+// engine hands back a rewritten path, it replaces the caller's text, blank padded; a path too long
+// for the text is not taken (a cut path would name another file) and the text stays as it was.
+bool saveCase(platform::EngineApplication& engine, FixedText casePath);
 
 }  // namespace kvom::run

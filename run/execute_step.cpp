@@ -114,7 +114,9 @@ void EXECUTE_ENGINE_CASE(std::string_view blockKey, FixedText casePath, std::str
   const auto listed = static_cast<std::size_t>(
       std::clamp<std::int64_t>(messageCount, 0, static_cast<std::int64_t>(messageNumbers.size())));
   for (const std::int64_t message : messageNumbers.first(listed)) {
-    if (asksForSave(message)) saveAndRefreshCase(*engine.get(), casePath);
+    if (!asksForSave(message)) continue;
+    saveCase(*engine.get(), casePath);
+    engine->RefreshCase();
   }
 }
 

@@ -56,15 +56,17 @@ void FINISH_ENGINE_CASE(std::string_view blockKey, FixedText casePath, std::stri
   if (updateSwitch == kUpdateCase && OutputProgramMode == kDesignMode)
     transfer::COPY_DESIGN_TO_INPUT(data.get(), status);
 
-  // The backup belongs to the path as the host gave it, before a save can rewrite it.
+  // The backup belongs to the path as the host gave it, before a save can rewrite it. It is deleted
+  // only once the case file is the one this step is to leave; after a failure it stays, so that a
+  // later output call can still restore from it, and the failure reaches the host.
   const std::string caseBefore(casePath.trimmed());
   if (updateSwitch == kUpdateCase) {
     transfer::clearScalar(transfer::inputScalars(data.get()).get(), "Calc_RecapStorage");
-    saveAndRefreshCase(*engine.get(), casePath);
-  } else {
-    restoreCase(caseBefore);
-    engine->RefreshCase();
+    if (!saveCase(*engine.get(), casePath)) PellantRaiseError(&kCaseSaveFailedError);
+  } else if (!restoreCase(caseBefore)) {
+    PellantRaiseError(&kCaseRestoreFailedError);
   }
+  engine->RefreshCase();
   deleteBackup(caseBefore);
 }
 

@@ -191,6 +191,54 @@ TEST_F(Cycle, AsManyMessagesAsACountCanName) {
   EXPECT_EQ(engineLog("GetElementString arZorviMsgs").size(), 32767u) << "no element past the engine's array";
 }
 
+TEST_F(Cycle, AFailedSaveOrRestoreKeepsTheCaseAndItsBackupAndReachesTheHost) {
+  // Each output call meets one failure. The case file must stay as the execute step left it, the
+  // backup must stay, and a later output call must still restore the case of before the run.
+  struct Case {
+    const char* what;
+    std::vector<int> messages;  // message 6 has the engine save the case during the run
+    std::int64_t updateSwitch;
+    void (*fail)();
+    std::int64_t status;
+  };
+  const Case cases[] = {
+      {"restore on a full disk", {6}, 1, [] { standins::windows::failWritesAfter(16); }, 39},
+      {"restore, the replacement fails", {6}, 1, [] { standins::windows::failOperation("MoveFileExA"); }, 39},
+      {"restore, an error raised in the copy", {6}, 1, [] { standins::host::raiseAt("CopyFileA", 1050); }, 0},
+      {"save on a full disk", {12}, 2, [] { standins::windows::failWritesAfter(16); }, 39},
+      {"save, the engine fails", {12}, 2, [] { standins::engine::failOperation("SaveCase"); }, 39},
+      {"save, an error raised in the engine", {12}, 2, [] { standins::host::raiseAt("SaveCase", 1050); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kvom::test::callExit();
+    resetStandins();
+    standins::host::setProgramDir(windowsDir(fs::path(KVOM_EXAMPLES_DIR) / "install"));
+    standins::windows::setTempPath(windowsDir(scratch.path() / "temp"));
+    scratch.write("case/unit.QDX", kCaseBeforeRun);
+    standins::engine::setMessages(c.messages);
+    input(fixture::UnitInput().integer(5, 2).real(19, 5.5));
+    execute();
+    const std::string caseAfterRun = readFile(caseFile());
+
+    c.fail();
+    output(c.updateSwitch);
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(readFile(caseFile()), caseAfterRun) << "the case file is as the run left it";
+    EXPECT_EQ(readFile(backup()), kCaseBeforeRun) << "the backup stays";
+    EXPECT_FALSE(fs::exists(scratch.path() / "case" / "unit.RST")) << "no restore file is left";
+
+    standins::windows::failWritesAfter(std::nullopt);
+    standins::windows::reset();
+    standins::windows::setTempPath(windowsDir(scratch.path() / "temp"));
+    standins::engine::failOperation("SaveCase", 0, 0);
+    output(1);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(caseFile()), kCaseBeforeRun) << "a later output call restores the case";
+    EXPECT_FALSE(fs::exists(backup()));
+  }
+}
+
 TEST_F(Cycle, AFailedExecuteStepStillLetsTheOutputStepRestore) {
   // The unit input cannot be read into work storage: the body stops after the backup.
   input(fixture::UnitInput().integer(5, 2));

@@ -142,6 +142,20 @@ TEST_F(FrameTest, ACaughtErrorInTheExecuteStepShowsOnlyInTheMessageCount) {
   }
 }
 
+TEST_F(FrameTest, AFailureBeforeTheBodyLeavesTheMessageCountAtZero) {
+  // Host-library and Windows operations of the path set-up, before any engine message is fetched.
+  for (const char* operation : {"PellantGetFilePrefix", "PellantGetProgramDir", "PellantGetUserDataDir",
+                                "GetTempPathA", "GetFileAttributesA"}) {
+    standins::host::clearCallLog();
+    standins::host::raiseAt(operation, 1101);
+    messageCount = 5;
+    execute();
+    ASSERT_TRUE(raised(1101)) << operation;
+    EXPECT_EQ(messageCount, 0) << operation;
+    EXPECT_TRUE(engineLog("RunProgram").empty()) << operation;
+  }
+}
+
 TEST_F(FrameTest, ACaughtErrorPassedOnReachesTheHost) {
   standins::host::setDecision(0);
   standins::host::raiseAt("CoCreateInstance", 1101);

@@ -288,3 +288,40 @@ TEST_F(WindowsStandinTest, ArmedFileOperationRaisesThroughTheHostLibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowsStandinTest, AFullDiskStopsEveryFileWriteAtItsLimit) {
+  scratch.write("A.QDX", "0123456789abcdefghij");
+  const std::string source = dir() + "A.QDX";
+  win::failWritesAfter(8);
+  EXPECT_EQ(CopyFileA(source.c_str(), (dir() + "B.QDX").c_str(), FALSE), FALSE);
+  EXPECT_EQ(read(scratch.path() / "B.QDX"), "01234567") << "what was written stays";
+
+  std::FILE* stream = platform::crt::openFile((dir() + "C.TXT").c_str(), "w");
+  ASSERT_NE(stream, nullptr);
+  std::fputs("0123456789", stream);
+  EXPECT_NE(std::fflush(stream), 0) << "the write beyond the limit fails";
+  std::fclose(stream);
+  EXPECT_EQ(read(scratch.path() / "C.TXT"), "01234567");
+
+  win::failWritesAfter(std::nullopt);
+  EXPECT_EQ(CopyFileA(source.c_str(), (dir() + "B.QDX").c_str(), FALSE), TRUE);
+  EXPECT_EQ(read(scratch.path() / "B.QDX"), "0123456789abcdefghij");
+}
+
+TEST_F(WindowsStandinTest, MoveFileExReplacesInOneStepAndFailsWhenTold) {
+  scratch.write("NEW", "new");
+  scratch.write("OLD", "old");
+  const std::string from = dir() + "NEW";
+  const std::string to = dir() + "OLD";
+  EXPECT_EQ(MoveFileExA(from.c_str(), to.c_str(), 0), FALSE) << "an existing target needs the replace flag";
+  win::failOperation("MoveFileExA", 0, 1);
+  EXPECT_EQ(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING), FALSE);
+  EXPECT_EQ(read(scratch.path() / "OLD"), "old");
+  EXPECT_EQ(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING), TRUE) << "failed once only";
+  EXPECT_EQ(read(scratch.path() / "OLD"), "new");
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() / "NEW"));
+}
+
+}  // namespace
