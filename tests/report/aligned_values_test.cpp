@@ -35,8 +35,8 @@ class AlignedValuesTest : public ::testing::Test {
 TEST_F(AlignedValuesTest, CutsTheValueOfEachMarker) {
   struct Case {
     const char* what;
-    std::string_view text;
-    std::string_view markers;
+    std::string text;
+    std::string markers;
     std::int32_t marker;
     std::int32_t lowestStart;
     const char* value;
