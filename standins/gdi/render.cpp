@@ -182,8 +182,8 @@ void drawLine(cairo_t* cr, const DisplayEntry& e, double dpiScale) {
 }
 
 // Text: the run takes exactly the width of the measure model. Fixed-pitch faces put each character
-// in its own cell; proportional faces keep their glyph shapes, scaled a little or spaced out to
-// fill the model's width, so that columns that line up in the model line up on the page.
+// in its own cell; proportional faces keep their glyph shapes, narrowed where the model is
+// narrower and spaced out where it is wider, so that columns that line up in the model line up on the page.
 void drawText(cairo_t* cr, const DisplayEntry& e) {
   const FontStyle& f = e.font;
   const std::size_t n = e.text.size();
@@ -194,10 +194,17 @@ void drawText(cairo_t* cr, const DisplayEntry& e) {
   cairo_select_font_face(cr, family(f.description, f.fixedPitch),
                          f.description.lfItalic != 0 ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
                          bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, 1);
-  cairo_font_extents_t unit;
-  cairo_font_extents(cr, &unit);
-  const double em = f.height / std::max(0.1, unit.ascent + unit.descent);
+  // Unhinted metrics: glyph advances and extents scale exactly with the size on every surface.
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  constexpr double probe = 100;
+  cairo_set_font_size(cr, probe);
+  cairo_font_extents_t extents;
+  cairo_font_extents(cr, &extents);
+  const double em = probe * f.height / std::max(1.0, extents.ascent + extents.descent);
   cairo_set_font_size(cr, em);
 
   std::vector<std::string> glyphs;
@@ -227,7 +234,7 @@ void drawText(cairo_t* cr, const DisplayEntry& e) {
     for (std::size_t i = 0; i < n; ++i) x[i] = f.charWidth * static_cast<double>(i);
   } else {
     width = f.charWidth * static_cast<double>(n);
-    if (naturalWidth > 0) scale = std::min(width / naturalWidth, 1.12);
+    if (naturalWidth > 0) scale = std::min(width / naturalWidth, 1.0);
     const double leftover = width - naturalWidth * scale;
     const double gap = n > 1 ? leftover / static_cast<double>(n - 1) : 0;
     double position = n == 1 ? leftover / 2 : 0;
