@@ -4,6 +4,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <array>
@@ -347,6 +348,15 @@ void drawPage(cairo_t* cr, const Surface& surface, const Page& page) {
   clipTo(cr, {0, 0, surface.width, surface.height});
   drawEntries(cr, page.entries, surface.dpiX / 96.0);
 }
+
+// cairo and the font configuration keep the fonts they have looked up in caches of their own;
+// they are released when the library is unloaded, so that leak checkers see every block freed.
+struct FontCaches {
+  ~FontCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+} fontCaches;
 
 Surface* surfaceOf(win::HDC hdc) {
   detail::Context* context = detail::findContext(hdc);
