@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/windows/gdi.h"
 #include "standins/gdi/gdi_standin.h"
+#include "tests/support/adapter.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -284,6 +288,70 @@ TEST_F(GdiPictureTest, WindowSurfaceWritesAnImageOfItsClientSize) {
   EXPECT_EQ(pngSize(png), std::make_pair(640u, 400u));
   EXPECT_EQ(gdi::liveObjects(), 0);
   DeleteDC(window);
+}
+
+// The columns of the dark pixels of a grey image (PGM) between two rows.
+std::pair<int, int> inkColumns(const std::filesystem::path& pgm, int top, int bottom) {
+  const std::string bytes = kvom::test::readFile(pgm);
+  int width = 0, height = 0, maximum = 0, consumed = 0;
+  if (std::sscanf(bytes.c_str(), "P5 %d %d %d%n", &width, &height, &maximum, &consumed) != 3) return {-1, -1};
+  const std::size_t start = static_cast<std::size_t>(consumed) + 1;
+  if (bytes.size() < start + static_cast<std::size_t>(width) * height) return {-1, -1};
+  int first = width, last = -1;
+  for (int y = top; y < bottom && y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if (static_cast<unsigned char>(bytes[start + static_cast<std::size_t>(y) * width + x]) < 128) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+    }
+  }
+  return {first, last};
+}
+
+TEST_F(GdiPictureTest, PrintedTextTakesTheWidthOfTheMeasureModel) {
+  struct Case {
+    const char* face;
+    const char* text;
+    UINT align;
+    int x;
+  };
+  // Narrow and wide letters, both kinds of face, left and right alignment.
+  const Case cases[] = {
+      {"Arial", "Overall coefficient", TA_LEFT, 40}, {"Arial", "WWWWMMMM", TA_LEFT, 40},
+      {"Arial", "illicit", TA_RIGHT, 560},           {"Courier New", "12.50", TA_RIGHT, 560},
+      {"Courier New", "Mass flow", TA_LEFT, 40},     {"Arial", "1 250.4 kW", TA_RIGHT, 560},
+  };
+  const int height = 40;
+  int y = 10;
+  HDC page = gdi::createPageContext(600, 80 * 6, 100);
+  std::vector<std::pair<int, int>> model;
+  for (const Case& c : cases) {
+    HFONT f = font(height, c.face);
+    SelectObject(page, f);
+    SIZE size{};
+    GetTextExtentPoint32A(page, c.text, static_cast<int>(std::strlen(c.text)), &size);
+    write(page, c.x, y, c.text, f, c.align | TA_TOP);
+    model.push_back(c.align == TA_RIGHT ? std::make_pair(c.x - size.cx, c.x) : std::make_pair(c.x, c.x + size.cx));
+    SelectObject(page, GetStockObject(SYSTEM_FONT));
+    DeleteObject(f);
+    y += 80;
+  }
+  kvom::test::ScratchDirectory scratch;
+  const std::filesystem::path pdf = scratch.path() / "widths.pdf";
+  ASSERT_TRUE(gdi::writePdf(page, pdf.string()));
+  run("pdftoppm -gray -r 100 -singlefile '" + pdf.string() + "' '" + (scratch.path() / "widths").string() + "'");
+  y = 10;
+  for (std::size_t i = 0; i < model.size(); ++i, y += 80) {
+    const auto [first, last] = inkColumns(scratch.path() / "widths.pgm", y, y + height);
+    const auto [left, right] = model[i];
+    // The ink stays within the model's box and reaches close to both of its ends.
+    EXPECT_GE(first, left - 1) << cases[i].text;
+    EXPECT_LE(last, right + 1) << cases[i].text;
+    EXPECT_LE(first, left + height / 5) << cases[i].text;
+    EXPECT_GE(last, right - height / 5) << cases[i].text;
+  }
+  DeleteDC(page);
 }
 
 }  // namespace
