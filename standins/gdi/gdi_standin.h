@@ -8,7 +8,10 @@
 // standins/gdi/README.md.
 //
 // Call log: one entry per GDI call in call order, the function name followed by its arguments as
-// given, separated by single blanks. Handles are written by kind and number: "dc3", "pen7",
+// given, separated by single blanks. Queries that only read a context's or an object's state
+// (GetMapMode, GetTextColor, GetBkColor, GetBkMode, GetTextAlign, the Get...OrgEx and Get...ExtEx
+// functions, GetCurrentPositionEx, GetClipBox, GetCurrentObject, GetObjectType, GetObjectA, LPtoDP,
+// DPtoLP) are not logged and cannot be made to fail. Handles are written by kind and number: "dc3", "pen7",
 // "brush8", "font9", "rgn10", "bmp11", stock objects as "stock:BLACK_PEN", unknown handles as
 // "obj<number>", null as "0". Texts appear as given (their count of characters), colours as six hex
 // digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
