@@ -114,14 +114,14 @@ win::HDC CreateDCA(const char* driver, const char* device, const char* port, con
   auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
   if (!enter("CreateDCA", text(driver) + ' ' + text(device) + ' ' + text(port))) return nullptr;
   // Printers arrive with the printing services; until then only the display is known.
-  if (!isDisplay(driver)) return nullptr;
+  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return nullptr;
   return createDisplayContext(ContextKind::Screen);
 }
 
 win::HDC CreateICA(const char* driver, const char* device, const char* port, const win::DEVMODEA*) {
   auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
   if (!enter("CreateICA", text(driver) + ' ' + text(device) + ' ' + text(port))) return nullptr;
-  if (!isDisplay(driver)) return nullptr;
+  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return nullptr;
   return createDisplayContext(ContextKind::Information);
 }
 
