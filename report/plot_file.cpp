@@ -1,0 +1,482 @@
+#include "report/plot_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <string>
+
+#include "platform/windows/files.h"
+
+namespace kvom::report {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr float kRadiansPerDegree = std::numbers::pi_v<float> / 180.0f;
+
+// The line in a buffer, as far as its NUL.
+std::string_view lineText(std::span<const char> buffer) {
+  return {buffer.data(), ::strnlen(buffer.data(), buffer.size())};
+}
+
+char column(std::string_view line, std::size_t index) { return index < line.size() ? line[index] : ' '; }
+
+int digitValue(char c) { return c >= '0' && c <= '9' ? c - '0' : -1; }
+
+// A signed whole number from the columns: leading blanks, an optional sign, digits up to the
+// first other character. No digits read as 0; values beyond 32 bits saturate.
+std::int64_t readWhole(std::string_view line, std::size_t first, std::size_t width) {
+  std::size_t index = first;
+  const std::size_t end = first + width;
+  while (index < end && column(line, index) == ' ') ++index;
+  bool negative = false;
+  if (index < end && (column(line, index) == '-' || column(line, index) == '+')) {
+    negative = column(line, index) == '-';
+    ++index;
+  }
+  constexpr std::int64_t kLimit = std::numeric_limits<std::int32_t>::max();
+  std::int64_t value = 0;
+  for (; index < end && digitValue(column(line, index)) >= 0; ++index) {
+    value = std::min(value * 10 + digitValue(column(line, index)), kLimit);
+  }
+  return negative ? -value : value;
+}
+
+// Plot values as device integers: cut toward zero, kept inside 32 bits, NaN as 0.
+std::int32_t toDeviceInt(double value) {
+  if (std::isnan(value)) return 0;
+  constexpr double kLow = std::numeric_limits<std::int32_t>::min();
+  constexpr double kHigh = std::numeric_limits<std::int32_t>::max();
+  return static_cast<std::int32_t>(std::clamp(std::trunc(value), kLow, kHigh));
+}
+
+// Reader of plot texts: one open file and its name between calls.
+struct PlotTextReader {
+  FileHandle file;
+  std::string name;
+};
+
+PlotTextReader& plotTextReader() {
+  static PlotTextReader reader;
+  return reader;
+}
+
+}  // namespace
+
+void ParseFixedFields(std::string_view line, std::string_view codes, std::span<const PlotField> destinations) {
+  // The line end is no part of the line: its columns read as blanks.
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  std::size_t position = 0;
+  std::size_t next = 0;
+  for (std::size_t code = 0; code + 3 <= codes.size(); code += 3) {
+    const char letter = codes[code];
+    const int first = digitValue(codes[code + 1]);
+    const int second = digitValue(codes[code + 2]);
+    if (first < 0 || second < 0) continue;
+    const std::size_t width = letter == 'F' ? std::size_t(first) : std::size_t(first * 10 + second);
+    const PlotField* destination = nullptr;
+    if (letter == 'A' || letter == 'F' || letter == 'I') {
+      if (next < destinations.size()) destination = &destinations[next];
+      ++next;
+    } else if (letter != 'X') {
+      continue;  // takes no column
+    }
+    if (destination != nullptr) {
+      if (letter == 'A') {
+        if (const auto* text = std::get_if<std::span<char>>(destination); text != nullptr && !text->empty()) {
+          const std::size_t length = std::min({width, kMaxFieldChars, text->size() - 1});
+          for (std::size_t i = 0; i < length; ++i) (*text)[i] = column(line, position + i);
+          (*text)[length] = '\0';
+        }
+      } else if (letter == 'F') {
+        if (float* const* number = std::get_if<float*>(destination); number != nullptr && *number != nullptr) {
+          **number = static_cast<float>(static_cast<double>(readWhole(line, position, width)) / std::pow(10.0, second));
+        }
+      } else if (std::int32_t* const* integer = std::get_if<std::int32_t*>(destination);
+                 integer != nullptr && *integer != nullptr) {
+        **integer = static_cast<std::int32_t>(readWhole(line, position, std::min(width, kMaxFieldChars)));
+      }
+    }
+    position += width;
+  }
+}
+
+int ReadPlotLine(std::span<char, kPlotLineSize> buffer, const char* name, int closeFlag) {
+  PlotTextReader& reader = plotTextReader();
+  const auto closeReader = [&reader] {
+    reader.file.reset();
+    reader.name.clear();
+  };
+  if (closeFlag != 0 || name == nullptr) {
+    closeReader();
+    return 0;
+  }
+  bool firstLine = false;
+  if (!reader.file || reader.name != name) {
+    closeReader();
+    reader.file.reset(platform::crt::openFile(name, "r"));
+    if (!reader.file) return 0;
+    reader.name = name;
+    firstLine = true;
+  }
+  buffer[0] = '\0';
+  bool got = std::fgets(buffer.data(), static_cast<int>(buffer.size()), reader.file.get()) != nullptr;
+  if (got && firstLine && std::strncmp(buffer.data(), "VER", 3) == 0) {
+    got = std::fgets(buffer.data(), static_cast<int>(buffer.size()), reader.file.get()) != nullptr;
+  }
+  if (!got) {
+    buffer[0] = '\0';
+    closeReader();
+    return 0;
+  }
+  return 1;
+}
+
+namespace {
+
+// One pass over a plot text, shared by the reader and the counter so that both always agree:
+// every record is counted, and stored while `records` has room; texts are stored while
+// `extraText` has room for them and their NUL.
+struct PlotTextScan {
+  std::int32_t count = 0;
+  std::int32_t extraSize = 0;
+  float xExtent = 0;
+  float yExtent = 0;
+};
+
+PlotTextScan scanPlotText(const char* name, std::span<PlotRecord> records, std::span<char> extraText) {
+  PlotTextScan scan;
+  std::array<char, kPlotLineSize> buffer{};
+  const auto nextLine = [&](std::string_view& line) {
+    if (ReadPlotLine(buffer, name, 0) == 0) return false;
+    line = lineText(buffer);
+    return true;
+  };
+  const auto raise = [&scan](float x, float y) {
+    scan.xExtent = std::max(scan.xExtent, x);
+    scan.yExtent = std::max(scan.yExtent, y);
+  };
+
+  ReadPlotLine(buffer, nullptr, 1);  // start at the first line, whatever was read before
+  float s = 1;
+  float ox = 0;
+  float oy = 0;
+  PlotRecord work;
+  std::string_view line;
+  while (nextLine(line)) {
+    std::array<char, 2> type{};
+    float x = 0;
+    float y = 0;
+    std::int32_t unused = 0;
+    const PlotField main[] = {std::span<char>(type), &x, &y, &unused};
+    ParseFixedFields(line, "A01F84F84I02", main);
+    const char letter = type[0];
+    if (letter == 'T') {
+      raise(x * s + ox, y * s + oy);
+      break;
+    }
+    if (letter != 'F' && letter != 'L' && letter != 'O' && letter != 'V') {
+      x = x * s + ox;
+      y = y * s + oy;
+      raise(x, y);
+    }
+    bool store = false;
+    switch (letter) {
+      case 'A': {
+        float headX = 0, headY = 0, bar = 0;
+        const PlotField extra[] = {&headX, &headY, &bar};
+        if (!nextLine(line)) return scan;
+        ParseFixedFields(line, "X01F84F84F84", extra);
+        headX = headX * s + ox;
+        headY = headY * s + oy;
+        raise(headX, headY);
+        work.setSlot(1, x);
+        work.setSlot(2, y);
+        work.setSlot(3, headX);
+        work.setSlot(4, headY);
+        work.setSlot(5, bar * s);
+        store = true;
+        break;
+      }
+      case 'C': {
+        float radius = 0, start = 0, sweep = 0;
+        const PlotField extra[] = {&radius, &start, &sweep};
+        if (!nextLine(line)) return scan;
+        ParseFixedFields(line, "F84F73F73", extra);
+        radius *= s;
+        if (radius < 0) {
+          radius = -radius;  // the point is the centre
+        } else {             // the point is where the arc starts
+          x -= radius * std::cos(start * kRadiansPerDegree);
+          y -= radius * std::sin(start * kRadiansPerDegree);
+        }
+        work.setSlot(1, x);
+        work.setSlot(2, y);
+        work.setSlot(3, radius);
+        work.setSlot(4, start);
+        work.setSlot(5, sweep);
+        store = true;
+        break;
+      }
+      case 'E': {
+        float radiusX = 0, radiusY = 0, start = 0, sweep = 0;
+        const PlotField extra[] = {&radiusX, &radiusY, &start, &sweep};
+        if (!nextLine(line)) return scan;
+        ParseFixedFields(line, "X01F84F84F73F73", extra);
+        work.setSlot(1, x);
+        work.setSlot(2, y);
+        work.setSlot(3, radiusX * s);
+        work.setSlot(4, radiusY * s);
+        work.setSlot(5, start);
+        work.setSlot(6, sweep);
+        store = true;
+        break;
+      }
+      case 'D':
+      case 'M':
+        work.setSlot(1, x);
+        work.setSlot(2, y);
+        store = true;
+        break;
+      case 'F':
+        s = x / 1000;
+        break;
+      case 'L':
+        work.setSlot(1, x);
+        store = true;
+        break;
+      case 'O':
+        ox += x * s;
+        oy += y * s;
+        break;
+      case 'S': {
+        float height = 0, angle = 0;
+        std::int32_t length = 0;
+        const PlotField extra[] = {&height, &angle, &length};
+        if (!nextLine(line)) return scan;
+        ParseFixedFields(line, "F54F63I02", extra);
+        // A text line holds at most 84 characters; a negative count holds none.
+        length = std::clamp<std::int32_t>(length, 0, kMaxFieldChars);
+        if (!nextLine(line)) return scan;
+        const std::size_t offset = static_cast<std::size_t>(scan.extraSize);
+        if (offset + static_cast<std::size_t>(length) < extraText.size()) {
+          const std::string codes = "A" + std::to_string(length / 10) + std::to_string(length % 10);
+          const PlotField text[] = {extraText.subspan(offset, static_cast<std::size_t>(length) + 1)};
+          ParseFixedFields(line, codes, text);
+        }
+        height = height * 1.45f * s;
+        work.setSlot(1, x);
+        work.setSlot(2, y);
+        work.setSlot(3, height);
+        work.setSlot(4, angle);
+        work.setSlot(5, static_cast<float>(length));
+        work.setSlot(6, static_cast<float>(offset));
+        scan.extraSize += length;
+        raise(scan.xExtent, y + height);
+        store = true;
+        break;
+      }
+      case 'V':
+        if (const auto kind = toDeviceInt(x); kind == 3 || kind == 4) {
+          if (!nextLine(line)) return scan;
+        }
+        break;
+      default:
+        break;
+    }
+    if (store) {
+      work.setType(letter);
+      if (static_cast<std::size_t>(scan.count) < records.size()) records[static_cast<std::size_t>(scan.count)] = work;
+      ++scan.count;
+      if (letter == 'C' || letter == 'E') {
+        float largestX = 0, largestY = 0;
+        ArcExtent(largestX, largestY, work);
+        raise(largestX, largestY);
+      }
+    }
+  }
+  return scan;
+}
+
+}  // namespace
+
+void ReadPlotText(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
+                  float& xExtent, float& yExtent) {
+  const PlotTextScan scan = scanPlotText(name, records, extraText);
+  std::array<char, kPlotLineSize> buffer{};
+  ReadPlotLine(buffer, name, 1);
+  count = std::min(scan.count, static_cast<std::int32_t>(records.size()));
+  xExtent = scan.xExtent;
+  yExtent = scan.yExtent;
+}
+
+void CountPlotText(const char* name, std::int32_t& count, std::int32_t& extraSize) {
+  const PlotTextScan scan = scanPlotText(name, {}, {});
+  std::array<char, kPlotLineSize> buffer{};
+  ReadPlotLine(buffer, name, 1);
+  count = scan.count;
+  extraSize = scan.extraSize;
+}
+
+void ArcExtent(float& largestX, float& largestY, const PlotRecord& record) {
+  const bool circle = record.type() == 'C';
+  const float centreX = record.slot(1);
+  const float centreY = record.slot(2);
+  const float radiusX = record.slot(3);
+  const float radiusY = circle ? radiusX : record.slot(4);
+  const std::int32_t start = toDeviceInt(record.slot(circle ? 4 : 5));
+  const std::int32_t sweep = toDeviceInt(record.slot(circle ? 5 : 6));
+  const auto pointAt = [&](std::int64_t degrees) {
+    const float radians = static_cast<float>(degrees) * kRadiansPerDegree;
+    return std::pair{radiusX * std::cos(radians) + centreX, radiusY * std::sin(radians) + centreY};
+  };
+  std::tie(largestX, largestY) = pointAt(start);
+  // One full turn reaches every point of the arc; further turns add none.
+  const std::int64_t steps = std::min<std::int64_t>(std::abs(static_cast<std::int64_t>(sweep)), 360);
+  const std::int64_t step = sweep < 0 ? -1 : 1;
+  for (std::int64_t k = 0; k <= steps; ++k) {
+    const auto [x, y] = pointAt(start + k * step);
+    largestX = std::max(largestX, x);
+    largestY = std::max(largestY, y);
+  }
+}
+
+namespace {
+
+constexpr std::int64_t kRecordBytes = sizeof(PlotRecord);
+
+std::int64_t bytesLeft(std::FILE* file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(file);
+  std::fseek(file, here, SEEK_SET);
+  return end > here ? end - here : 0;
+}
+
+// Reads the header at the file's position. A block is sound when its counts are not negative and
+// its records and extra text lie inside the file.
+bool readSoundHeader(std::FILE* file, PlotBlockHeader& header) {
+  if (std::fread(&header, sizeof header, 1, file) != 1) return false;
+  if (header.recordCount < 0 || header.extraSize < 0) return false;
+  return header.recordCount * kRecordBytes + header.extraSize <= bytesLeft(file);
+}
+
+// Shown when a container cannot be opened. Message boxes arrive with the window services; until
+// then the failure shows only in the untouched outputs.
+void showOpenError() {}
+
+FileHandle openContainer(const char* name) {
+  FileHandle file(name != nullptr ? platform::crt::openFile(name, "rb") : nullptr);
+  if (!file) showOpenError();
+  return file;
+}
+
+}  // namespace
+
+int SeekPlotBlock(std::FILE* file, int block) {
+  if (block < 1 || block > kMaxPlotBlock) block = 1;
+  std::rewind(file);
+  for (int skipped = 1; skipped < block; ++skipped) {
+    PlotBlockHeader header;
+    if (!readSoundHeader(file, header)) {
+      std::fseek(file, 0, SEEK_END);  // the block asked for is not there
+      break;
+    }
+    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
+    if (body > 0) std::fseek(file, static_cast<long>(body), SEEK_CUR);
+  }
+  return 0;
+}
+
+void ReadPlotBlockHeader(const char* name, std::int32_t& count, std::int32_t& extraSize, int block) {
+  const FileHandle file = openContainer(name);
+  if (!file) return;
+  SeekPlotBlock(file.get(), block);
+  PlotBlockHeader header;
+  const bool sound = readSoundHeader(file.get(), header);
+  count = sound ? header.recordCount : 0;
+  extraSize = sound ? header.extraSize : 0;
+}
+
+void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
+                   float& xExtent, float& yExtent, int block) {
+  const FileHandle file = openContainer(name);
+  if (!file) return;
+  SeekPlotBlock(file.get(), block);
+  PlotBlockHeader header;
+  if (!readSoundHeader(file.get(), header)) {
+    count = 0;
+    return;
+  }
+  const std::size_t stored = std::min(static_cast<std::size_t>(header.recordCount), records.size());
+  const std::size_t read = std::fread(records.data(), sizeof(PlotRecord), stored, file.get());
+  std::fseek(file.get(), static_cast<long>((header.recordCount - static_cast<std::int64_t>(stored)) * kRecordBytes),
+             SEEK_CUR);
+  const std::size_t extraBytes = std::min(static_cast<std::size_t>(header.extraSize), extraText.size());
+  if (extraBytes > 0) std::fread(extraText.data(), 1, extraBytes, file.get());
+  count = static_cast<std::int32_t>(read);
+  xExtent = header.xExtent;
+  yExtent = header.yExtent;
+}
+
+namespace {
+
+enum class PlotForm { none, text, container };
+
+// The form of a plot by the extension of its file name (after the last '.' of the last path part).
+PlotForm plotForm(const char* name) {
+  if (name == nullptr) return PlotForm::none;
+  const std::string_view path(name);
+  const std::size_t nameStart = path.find_last_of("\\/:");
+  const std::string_view fileName = nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
+  const std::size_t dot = fileName.rfind('.');
+  if (dot == std::string_view::npos) return PlotForm::none;
+  const std::string_view extension = fileName.substr(dot + 1);
+  const auto is = [extension](std::string_view wanted) {
+    return std::ranges::equal(extension, wanted, [](char a, char b) {
+      return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
+    });
+  };
+  if (is("KVD")) return PlotForm::text;
+  if (is("BFD")) return PlotForm::container;
+  return PlotForm::none;
+}
+
+}  // namespace
+
+void ReadPlot(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
+              float& xExtent, float& yExtent, int block) {
+  switch (plotForm(name)) {
+    case PlotForm::text:
+      ReadPlotText(name, count, records, extraText, xExtent, yExtent);
+      break;
+    case PlotForm::container:
+      ReadPlotBlock(name, count, records, extraText, xExtent, yExtent, block);
+      break;
+    case PlotForm::none:
+      break;
+  }
+}
+
+void CountPlot(const char* name, std::int32_t& count, std::int32_t& extraSize, int block) {
+  switch (plotForm(name)) {
+    case PlotForm::text:
+      CountPlotText(name, count, extraSize);
+      break;
+    case PlotForm::container:
+      ReadPlotBlockHeader(name, count, extraSize, block);
+      break;
+    case PlotForm::none:
+      break;
+  }
+}
+
+}  // namespace kvom::report
