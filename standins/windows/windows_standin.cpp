@@ -76,6 +76,9 @@ void reset() {
   s.writeLimit.reset();
   s.registryKeys.clear();
   s.registryValues.clear();
+  s.windowsDirectory.reset();
+  s.invalidMemoryFrees = 0;
+  s.currentTime.reset();
 }
 
 std::string toNativePath(std::string_view windowsPath) {

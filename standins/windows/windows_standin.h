@@ -6,6 +6,7 @@
 // case-sensitive. The temp path is this machine's temp directory ($TMPDIR, else /tmp) written as
 // a Windows path ending in a backslash ("\tmp\").
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -26,8 +27,9 @@ void setTempPath(std::optional<std::string> windowsPath);
 void failTempPath(bool fail);
 
 // Fault injection: after `skip` calls of the named operation ("CopyFileA", "MoveFileExA",
-// "DeleteFileA", "openFile") have passed, the next `times` calls (< 0: every later one) fail the
-// way Windows reports it (FALSE, a null stream) without touching any file.
+// "DeleteFileA", "openFile", "WritePrivateProfileStringA", "WriteProfileStringA", "GlobalAlloc",
+// "GlobalReAlloc", "OemToCharBuffA", "currentTime", "processClock") have passed, the next `times` calls (< 0: every
+// later one) fail the way Windows reports it (FALSE, a null stream) without touching any file.
 void failOperation(std::string_view operation, int skip = 0, int times = -1);
 // A full disk: every file that CopyFileA, a stream of openFile or the engine stand-in's case save
 // writes takes at most this many bytes; the write then fails and the bytes written stay in the
@@ -52,5 +54,24 @@ void setRegistryValue(std::string_view keyPath, std::string_view valueName, std:
 // Programs that were asked to start (never run): "spawnv <mode> <path> <arg0> <arg1> ..." and
 // "WinExec <show> <command line>".
 const std::vector<std::string>& startedPrograms();
+
+// The Windows directory (a Windows path ending in a backslash) where profile files named without a
+// directory live, "win.ini" among them. Default: "kvom_windows\" below this machine's temp
+// directory ($TMPDIR, else /tmp), created when a profile file is first written there. nullopt
+// restores the default.
+void setWindowsDirectory(std::optional<std::string> windowsPath);
+std::string windowsDirectory();
+
+// Movable memory: blocks allocated and not yet freed, and frees of handles that were no live block
+// (double frees included). Blocks outlive reset(); the count of invalid frees starts again at 0.
+std::size_t liveMemoryBlocks();
+std::int64_t invalidMemoryFrees();
+// The lock count of a live block (0 for any other handle).
+std::uint32_t memoryLockCount(void* handle);
+
+// The process clock: milliseconds since load plus every advance; it never goes back.
+void advanceClock(std::uint32_t milliseconds);
+// Fixes the calendar time that currentTime gives (seconds since 1970); nullopt: the real time.
+void setCurrentTime(std::optional<std::int64_t> secondsSince1970);
 
 }  // namespace standins::windows

@@ -3,6 +3,7 @@
 // temp-path settings, the registry and the handle tables.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -30,6 +31,13 @@ struct OpenFile {
   bool deleteOnClose = false;
 };
 
+// A block of movable memory and how often it is locked.
+struct MemoryBlock {
+  std::vector<std::byte> bytes;
+  std::uint32_t flags = 0;
+  std::uint32_t locks = 0;
+};
+
 struct State {
   std::vector<std::string> log;
   std::vector<std::string> startedPrograms;
@@ -38,7 +46,15 @@ struct State {
   bool failTempPath = false;
   // Injected failures: operation -> calls still to pass, then calls to fail (< 0: every later one).
   std::map<std::string, std::pair<int, int>, std::less<>> failing;
-  std::optional<std::uint64_t> writeLimit;  // bytes a file write may put into one file
+  std::optional<std::uint64_t> writeLimit;      // bytes a file write may put into one file
+  std::optional<std::string> windowsDirectory;  // Windows path ending in a backslash; nullopt: the default
+
+  // Movable memory blocks by handle; freed handles are never handed out again.
+  std::map<std::uintptr_t, MemoryBlock> memoryBlocks;
+  std::int64_t invalidMemoryFrees = 0;
+
+  std::uint32_t clockMilliseconds = 0;      // how far tests moved the process clock
+  std::optional<std::int64_t> currentTime;  // a fixed calendar time (seconds since 1970); nullopt: the real one
 
   std::set<std::string> registryKeys;
   std::map<std::string, std::map<std::string, std::string>> registryValues;  // key path -> name -> value
