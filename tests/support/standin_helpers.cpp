@@ -5,6 +5,7 @@
 
 #include "standins/com/com_standin.h"
 #include "standins/engine/engine_standin.h"
+#include "standins/gdi/gdi_standin.h"
 #include "standins/host/host_standin.h"
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
@@ -17,6 +18,7 @@ void resetStandins() {
   standins::com::reset();
   standins::engine::reset();
   standins::repository::reset();
+  standins::gdi::reset();
 }
 
 std::string windowsDir(const std::filesystem::path& native) {

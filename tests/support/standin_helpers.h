@@ -8,7 +8,8 @@
 
 namespace kvom::test {
 
-// Resets every stand-in: host library, Windows services, object library, engine, repository.
+// Resets every stand-in: host library, Windows services, object library, engine, repository,
+// graphics.
 void resetStandins();
 
 // A directory of this machine as the Windows path text the adapter works with, ending in a

@@ -1,0 +1,121 @@
+#pragma once
+// State shared by the parts of the graphics stand-in: surfaces, device contexts, the object table,
+// the call log and injected failures.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/windows/gdi.h"
+#include "standins/gdi/gdi_standin.h"
+#include "standins/gdi/mapping.h"
+
+namespace standins::gdi::detail {
+
+namespace win = platform::win;
+
+// What a context draws on: a window's client area, a bitmap, a page, the screen.
+struct Surface {
+  int width = 0;
+  int height = 0;
+  int dpiX = 96;
+  int dpiY = 96;
+  win::COLORREF background = 0xFFFFFF;
+  bool discards = false;  // the stock 1 x 1 bitmap of a fresh memory context keeps nothing
+  std::vector<Page> pages{1};
+};
+
+// The capabilities a context reports.
+struct Device {
+  int width = 0;  // HORZRES, VERTRES
+  int height = 0;
+  int dpiX = 96;
+  int dpiY = 96;
+  bool printer = false;  // page contexts: physical size and technology of a printer
+};
+
+struct Object {
+  ObjectKind kind = ObjectKind::Pen;
+  std::string stockName;  // not empty for stock objects
+  win::LOGPEN pen{};
+  win::LOGBRUSH brush{};
+  win::LOGFONTA font{};
+  win::RECT region{};
+  std::shared_ptr<Surface> bitmap;
+  std::uintptr_t selectedIn = 0;  // bitmaps: the memory context that holds it
+};
+
+// The part of a context that SaveDC saves.
+struct ContextState {
+  Mapping mapping;
+  std::uintptr_t pen = 0;
+  std::uintptr_t brush = 0;
+  std::uintptr_t font = 0;
+  std::uintptr_t bitmap = 0;  // memory contexts
+  win::COLORREF textColor = 0;
+  win::COLORREF backgroundColor = 0xFFFFFF;
+  int backgroundMode = win::OPAQUE;
+  win::UINT textAlign = 0;
+  win::POINT position{0, 0};
+  std::optional<win::RECT> clip;  // device units
+};
+
+struct Context {
+  ContextKind kind = ContextKind::Window;
+  Device device;
+  std::shared_ptr<Surface> surface;  // null for memory contexts (their bitmap) and information contexts
+  ContextState current;
+  std::vector<ContextState> saved;
+};
+
+struct State {
+  // Handles are numbers from one counter that reset() does not restart, so a stale handle never
+  // finds a newer context or object.
+  std::uintptr_t nextHandle = 0x100;
+  std::map<std::uintptr_t, Context> contexts;
+  std::map<std::uintptr_t, Object> objects;  // stock objects included
+  std::map<int, std::uintptr_t> stock;       // stock index -> handle
+  std::uintptr_t stockBitmap = 0;
+  std::vector<std::string> log;
+  std::map<std::string, std::pair<int, int>, std::less<>> failing;
+  int invalidDeletes = 0;
+  int invalidContextDeletes = 0;
+  Device screen{1920, 1080, 96, 96, false};
+};
+
+State& state();
+// Creates the stock objects when the state is new or was reset.
+void ensureStockObjects();
+
+void record(std::string entry);
+bool failsNow(std::string_view operation);
+// Every operation starts here: raises an armed error, logs the call, and tells whether it is to
+// fail.
+bool enter(std::string_view operation, std::string_view arguments);
+
+std::uintptr_t id(const void* handle);
+Context* findContext(win::HDC hdc);
+Object* findObject(win::HGDIOBJ object);
+Object* findObject(std::uintptr_t handle);
+win::HDC toContextHandle(std::uintptr_t handle);
+win::HGDIOBJ toObjectHandle(std::uintptr_t handle);
+
+// Names for the log.
+std::string contextName(win::HDC hdc);
+std::string objectName(win::HGDIOBJ object);
+std::string colorText(win::COLORREF color);
+std::string textArgument(const char* text, int count);
+
+// The surface the context draws on (null when it draws on nothing).
+Surface* targetSurface(Context& context);
+std::uintptr_t newContext(Context context);
+std::uintptr_t newObject(Object object);
+ContextState defaultState(ContextKind kind);
+// Whether a live context has the object selected now.
+bool isSelected(std::uintptr_t handle);
+
+}  // namespace standins::gdi::detail
