@@ -7,9 +7,12 @@
 #include <limits>
 #include <memory>
 #include <numbers>
+#include <optional>
 #include <string>
 
+#include "platform/windows/codepage.h"
 #include "platform/windows/files.h"
+#include "platform/windows/gdi.h"
 
 namespace kvom::report {
 
@@ -477,6 +480,237 @@ void CountPlot(const char* name, std::int32_t& count, std::int32_t& extraSize, i
     case PlotForm::none:
       break;
   }
+}
+
+PlotterState& plotterState() {
+  static PlotterState state;
+  return state;
+}
+
+namespace {
+
+using platform::win::HDC;
+using platform::win::HGDIOBJ;
+using platform::win::POINT;
+
+// Plot values to device units under the active mapping; the product is taken in the precision of
+// the value.
+template <typename Real>
+POINT devicePoint(Real x, Real y) {
+  const PlotterState& state = plotterState();
+  const Real scale = static_cast<Real>(state.scale);
+  return {toDeviceInt(std::trunc(static_cast<double>(x * scale)) + state.offset.x),
+          toDeviceInt(state.origin.y - std::trunc(static_cast<double>(y * scale)) + state.offset.y)};
+}
+
+// Keeps what a drawing changes in the context and gives it back at the end, whichever way the
+// drawing ends: the context's own pen and font are selected again and the plot font is deleted.
+class PlotDrawing {
+ public:
+  explicit PlotDrawing(HDC dc) : dc_(dc) {
+    PlotterState& state = plotterState();
+    state.savedFont = nullptr;
+    if (state.solidPen != nullptr) savedPen_ = SelectObject(dc_, state.solidPen);
+  }
+  PlotDrawing(const PlotDrawing&) = delete;
+  PlotDrawing& operator=(const PlotDrawing&) = delete;
+  ~PlotDrawing() {
+    PlotterState& state = plotterState();
+    if (savedPen_ != nullptr) SelectObject(dc_, savedPen_);
+    if (state.savedFont != nullptr) SelectObject(dc_, state.savedFont);
+    if (state.plotFont != nullptr) DeleteObject(state.plotFont);
+    state.plotFont = nullptr;
+    state.savedFont = nullptr;
+  }
+
+ private:
+  HDC dc_;
+  HGDIOBJ savedPen_ = nullptr;
+};
+
+// The text of an S record: its count of characters at its offset in the extra text, or nothing
+// when they do not lie inside the extra text or are more than a text may hold.
+std::optional<std::string_view> recordText(const PlotRecord& record, std::span<const char> extraText) {
+  const std::int32_t length = toDeviceInt(record.slot(5));
+  const std::int32_t offset = toDeviceInt(record.slot(6));
+  if (length < 0 || length > static_cast<std::int32_t>(kMaxPlotTextChars) || offset < 0) return std::nullopt;
+  if (static_cast<std::size_t>(offset) + static_cast<std::size_t>(length) > extraText.size()) return std::nullopt;
+  return std::string_view(extraText.data() + offset, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+void DrawPlotRecords(HDC dc, std::span<const PlotRecord> records, std::span<const char> extraText, POINT origin,
+                     POINT offset, float scale) {
+  PlotterState& state = plotterState();
+  state.fontHeight = -1;
+  state.fontAngle = -1;
+  SetBkMode(dc, platform::win::TRANSPARENT);
+  state.origin = origin;
+  state.offset = offset;
+  state.scale = scale;
+  const PlotDrawing drawing(dc);
+  CreatePlotFont(dc, 100, 0);
+
+  for (const PlotRecord& record : records) {
+    const auto slot = [&record](int number) { return record.slot(number); };
+    switch (record.type()) {
+      case 'A':
+        PlotArrow(dc, slot(3), slot(4), slot(1), slot(2), slot(5));
+        break;
+      case 'C':
+        PlotArc(dc, slot(1), slot(2), slot(3), slot(3), slot(4), slot(5));
+        break;
+      case 'D':
+        PlotLineTo(dc, slot(1), slot(2));
+        break;
+      case 'E':
+        PlotArc(dc, slot(1), slot(2), slot(3), slot(4), slot(5), slot(6));
+        break;
+      case 'L': {
+        const HGDIOBJ pen = toDeviceInt(slot(1)) == 1 ? state.solidPen : state.dottedPen;
+        if (pen != nullptr) SelectObject(dc, pen);
+        break;
+      }
+      case 'M':
+        PlotMoveTo(dc, slot(1), slot(2));
+        break;
+      case 'S':
+        if (const auto text = recordText(record, extraText))
+          DrawPlotText(dc, slot(1), slot(2), *text, slot(3), slot(4));
+        break;
+      case 'T':
+        return;
+      default:
+        break;
+    }
+  }
+}
+
+void DrawPlotScaled(HDC dc, std::span<const PlotRecord> records, std::span<const char> extraText) {
+  const PlotterState& state = plotterState();
+  DrawPlotRecords(dc, records, extraText, state.storedOrigin, state.storedOffset, 1000);
+}
+
+void PlotMoveTo(HDC dc, float x, float y) {
+  const POINT point = devicePoint(x, y);
+  TracePlotStep("MOVE TO", point.x, point.y);
+  MoveToEx(dc, point.x, point.y, nullptr);
+}
+
+void PlotLineTo(HDC dc, float x, float y) {
+  const POINT point = devicePoint(x, y);
+  TracePlotStep("DRAW LINE", point.x, point.y);
+  LineTo(dc, point.x, point.y);
+}
+
+void PlotArc(HDC dc, float centreX, float centreY, float radiusX, float radiusY, float start, float sweep) {
+  const POINT low = devicePoint(centreX - radiusX, centreY - radiusY);
+  const POINT high = devicePoint(centreX + radiusX, centreY + radiusY);
+  const int left = std::min(low.x, high.x);
+  const int right = std::max(low.x, high.x);
+  const int top = std::min(low.y, high.y);
+  const int bottom = std::max(low.y, high.y);
+  const auto pointAt = [&](double degrees) {
+    const double radians = degrees * std::numbers::pi / 180;
+    return devicePoint(centreX + radiusX * std::cos(radians), centreY + radiusY * std::sin(radians));
+  };
+  const POINT from = pointAt(start);
+  POINT to = pointAt(static_cast<double>(start) + sweep);
+  if (std::abs(static_cast<std::int64_t>(to.x) - from.x) < 2) to.x = from.x;
+  if (std::abs(static_cast<std::int64_t>(to.y) - from.y) < 2) to.y = from.y;
+
+  // An arc whose ends meet is drawn whole; for a short sweep (a zero sweep above all) that would be
+  // a full ellipse where next to nothing is meant, so nothing is drawn.
+  const bool endsMeet = to.x == from.x && to.y == from.y;
+  if (!endsMeet || std::abs(sweep) >= 180) {
+    const HGDIOBJ brush = SelectObject(dc, GetStockObject(platform::win::HOLLOW_BRUSH));
+    if (std::abs(sweep) > 359.99f) {
+      Ellipse(dc, left, top, right, bottom);
+    } else if (sweep < 0) {
+      Arc(dc, left, top, right, bottom, to.x, to.y, from.x, from.y);
+    } else {
+      Arc(dc, left, top, right, bottom, from.x, from.y, to.x, to.y);
+    }
+    if (brush != nullptr) SelectObject(dc, brush);
+  }
+  MoveToEx(dc, to.x, to.y, nullptr);
+}
+
+void PlotArrow(HDC dc, float headX, float headY, float tailX, float tailY, float barHalfLength) {
+  constexpr float kPi = std::numbers::pi_v<float>;
+  float direction;  // from the head to the tail
+  if (std::abs(tailX - headX) < 1e-5f) {
+    direction = tailY > headY ? kPi / 2 : -kPi / 2;
+  } else if (std::abs(tailY - headY) < 1e-5f) {
+    direction = tailX > headX ? 0 : kPi;
+  } else {
+    direction = std::atan((tailY - headY) / (tailX - headX));
+    if (headX > tailX) direction += kPi;
+  }
+  const float barb = 10 * kRadiansPerDegree;
+  PlotMoveTo(dc, tailX, tailY);
+  PlotLineTo(dc, headX, headY);
+  PlotLineTo(dc, headX + 0.12f * std::cos(direction + barb), headY + 0.12f * std::sin(direction + barb));
+  PlotLineTo(dc, headX + 0.12f * std::cos(direction - barb), headY + 0.12f * std::sin(direction - barb));
+  PlotLineTo(dc, headX, headY);
+
+  // The bar through the head, across the shaft.
+  float firstX = headX - barHalfLength * std::sin(direction);
+  float firstY = headY + barHalfLength * std::cos(direction);
+  const float secondX = headX + barHalfLength * std::sin(direction);
+  const float secondY = headY - barHalfLength * std::cos(direction);
+  if (std::abs(firstX - secondX) < 0.02f) firstX = secondX;
+  if (std::abs(firstY - secondY) < 0.02f) firstY = secondY;
+  PlotMoveTo(dc, firstX, firstY);
+  PlotLineTo(dc, secondX, secondY);
+}
+
+void DrawPlotText(HDC dc, float x, float y, std::string_view text, float height, float angle) {
+  std::array<char, kMaxPlotTextChars + 1> ansi{};
+  const std::size_t length = std::min(text.size(), kMaxPlotTextChars);
+  OemToCharBuffA(text.data(), ansi.data(), static_cast<platform::win::DWORD>(length));
+
+  PlotterState& state = plotterState();
+  const std::int32_t h = toDeviceInt(height * state.scale);
+  const std::int32_t a = toDeviceInt(angle);
+  if (h != state.fontHeight || a != state.fontAngle) {
+    state.fontHeight = h;
+    state.fontAngle = a;
+    CreatePlotFont(dc, h, a);
+  }
+  // The top-left corner of the text lies 1.2 heights above the point, across the baseline.
+  const double radians = a * std::numbers::pi / 180;
+  const double rise = 1.2 * h;
+  const int left =
+      toDeviceInt(std::trunc(static_cast<double>(x * state.scale) - rise * std::sin(radians)) + state.offset.x);
+  const int top = toDeviceInt(
+      state.origin.y - std::trunc(static_cast<double>(y * state.scale) + rise * std::cos(radians)) + state.offset.y);
+  const POINT point = devicePoint(x, y);
+  TracePlotStep("SYMBOL", point.x, point.y);
+  TextOutA(dc, left, top, ansi.data(), static_cast<int>(length));
+  MoveToEx(dc, point.x, point.y, nullptr);
+}
+
+void CreatePlotFont(HDC dc, int height, int angle) {
+  PlotterState& state = plotterState();
+  const int tenths = (angle % 360) * 10;  // the same direction, without overflow
+  const HGDIOBJ font =
+      CreateFontA(height, 0, tenths, tenths, platform::win::FW_NORMAL, 0, 0, 0, platform::win::ANSI_CHARSET,
+                  platform::win::OUT_DEFAULT_PRECIS, platform::win::CLIP_DEFAULT_PRECIS, platform::win::PROOF_QUALITY,
+                  platform::win::DEFAULT_PITCH, "Arial");
+  if (font == nullptr) return;  // the text keeps the font in use
+  const HGDIOBJ previous = SelectObject(dc, font);
+  if (previous == nullptr) {
+    DeleteObject(font);
+    return;
+  }
+  if (state.plotFont != nullptr) {
+    DeleteObject(state.plotFont);
+  } else if (state.savedFont == nullptr) {
+    state.savedFont = previous;  // the context's own font, to select again after the drawing
+  }
+  state.plotFont = font;
 }
 
 }  // namespace kvom::report

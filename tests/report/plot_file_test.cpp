@@ -5,8 +5,11 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "platform/windows/gdi.h"
+#include "standins/gdi/gdi_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
 #include "tests/support/plot_fixture.h"
@@ -384,6 +387,237 @@ TEST_F(PlotContainerTest, TheExtensionOfTheFileNameChoosesTheReader) {
       {"plots", -1},
   };
   for (const Case& c : cases) EXPECT_EQ(read(1, windowsPath(c.name)).count, c.count) << c.name;
+}
+
+TEST(PlotExamplesTest, TheBundledContainerHoldsThePlotTextsBlockByBlock) {
+  test::resetStandins();
+  const std::string directory = test::windowsDir(std::filesystem::path(KVOM_EXAMPLES_DIR) / "plots");
+  const auto read = [](const std::string& name, int block) {
+    std::int32_t count = 0;
+    std::int32_t extraSize = 0;
+    CountPlot(name.c_str(), count, extraSize, block);
+    std::vector<PlotRecord> records(static_cast<std::size_t>(count));
+    std::string extra(static_cast<std::size_t>(extraSize) + 1, '\0');
+    float x = 0, y = 0;
+    ReadPlot(name.c_str(), count, records, extra, x, y, block);
+    return std::tuple{records, extra, x, y};
+  };
+  const char* texts[] = {"EXCHANGER.KVD", "CURVES.KVD"};
+  for (int block = 1; block <= 2; ++block) {
+    const auto [records, extra, x, y] = read(directory + texts[block - 1], 1);
+    const auto [stored, storedExtra, storedX, storedY] = read(directory + "SKETCHES.BFD", block);
+    EXPECT_GT(records.size(), 50u) << texts[block - 1];
+    ASSERT_EQ(stored.size(), records.size()) << texts[block - 1];
+    EXPECT_TRUE(std::equal(stored.begin(), stored.end(), records.begin(),
+                           [](const PlotRecord& a, const PlotRecord& b) { return a.bytes == b.bytes; }));
+    EXPECT_EQ(storedExtra, extra);
+    EXPECT_EQ(storedX, x);
+    EXPECT_EQ(storedY, y);
+  }
+}
+
+using platform::win::HDC;
+using platform::win::HGDIOBJ;
+using platform::win::POINT;
+using standins::gdi::DisplayEntry;
+using standins::gdi::EntryKind;
+using standins::gdi::ObjectKind;
+
+// A page with the library's shared pens, as the owner of a plot creates them before it draws; the
+// objects that a drawing leaves behind are counted against those alive before it.
+class PlotDrawingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::resetStandins();
+    standins::gdi::reset();
+    dc = standins::gdi::createPageContext(1000, 1000, 100);
+    state().dottedPen = CreatePen(platform::win::PS_DOT, 1, 0);
+    state().solidPen = CreatePen(platform::win::PS_SOLID, 10, 0);
+    contextPen = GetCurrentObject(dc, platform::win::OBJ_PEN);
+    contextFont = GetCurrentObject(dc, platform::win::OBJ_FONT);
+    liveBefore = standins::gdi::liveObjects();
+  }
+  void TearDown() override {
+    DeleteObject(state().solidPen);
+    DeleteObject(state().dottedPen);
+    state() = PlotterState{};
+  }
+  static PlotterState& state() { return plotterState(); }
+
+  const std::vector<DisplayEntry>& entries() const { return standins::gdi::displayList(dc); }
+  std::vector<DisplayEntry> entriesOf(EntryKind kind) const {
+    std::vector<DisplayEntry> found;
+    for (const DisplayEntry& e : entries()) {
+      if (e.kind == kind) found.push_back(e);
+    }
+    return found;
+  }
+  static int calls(std::string_view operation) {
+    int count = 0;
+    for (const std::string& entry : standins::gdi::callLog()) count += entry.starts_with(std::string(operation) + " ");
+    return count;
+  }
+  // The context has its own pen and font again, and nothing the drawing made is left.
+  void expectContextRestored(const std::string& label) const {
+    EXPECT_EQ(GetCurrentObject(dc, platform::win::OBJ_PEN), contextPen) << label;
+    EXPECT_EQ(GetCurrentObject(dc, platform::win::OBJ_FONT), contextFont) << label;
+    EXPECT_EQ(standins::gdi::liveObjects(), liveBefore) << label;
+    EXPECT_EQ(standins::gdi::invalidDeletes(), 0) << label;
+    EXPECT_EQ(state().plotFont, nullptr) << label;
+  }
+
+  HDC dc = nullptr;
+  HGDIOBJ contextPen = nullptr;
+  HGDIOBJ contextFont = nullptr;
+  int liveBefore = 0;
+};
+
+bool samePoints(const std::vector<POINT>& actual, std::initializer_list<POINT> expected) {
+  return std::equal(actual.begin(), actual.end(), expected.begin(), expected.end(),
+                    [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; });
+}
+
+TEST_F(PlotDrawingTest, PlaysASmallPlotInDeviceUnits) {
+  // Plot (x, y) lands at (trunc(100 x) + 10, 800 - trunc(100 y) + 20).
+  const std::string extra = "ABCDE";
+  const std::vector<PlotRecord> records = {
+      plotRecord('M', {1, 1}),
+      plotRecord('D', {3, 1}),
+      plotRecord('S', {1, 2, 0.3f, 0, 2, 0}),
+      plotRecord('S', {2, 2, 0.3f, 0, 2, 2}),  // same height and angle: the same font
+      plotRecord('S', {3, 3, 0.3f, 90, 1, 4}),
+      plotRecord('L', {0}),
+      plotRecord('C', {5, 5, 1, 0, 90}),
+      plotRecord('T', {}),
+      plotRecord('D', {9, 9}),  // after the end
+  };
+  DrawPlotRecords(dc, records, extra, POINT{0, 800}, POINT{10, 20}, 100);
+
+  const std::vector<DisplayEntry> lines = entriesOf(EntryKind::Line);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(samePoints(lines[0].points, {{110, 720}, {310, 720}}));
+  EXPECT_EQ(lines[0].pen.width, 10);
+
+  const std::vector<DisplayEntry> texts = entriesOf(EntryKind::Text);
+  ASSERT_EQ(texts.size(), 3u);
+  const struct {
+    const char* text;
+    POINT topLeft;
+    double angle;
+  } expectedTexts[] = {{"AB", {110, 584}, 0}, {"CD", {210, 584}, 0}, {"E", {274, 520}, 90}};
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    EXPECT_EQ(texts[i].text, expectedTexts[i].text);
+    EXPECT_TRUE(samePoints(texts[i].points, {expectedTexts[i].topLeft})) << texts[i].text;
+    EXPECT_EQ(texts[i].font.description.lfHeight, 30) << texts[i].text;
+    EXPECT_EQ(texts[i].font.angle, expectedTexts[i].angle) << texts[i].text;
+    EXPECT_STREQ(texts[i].font.description.lfFaceName, "Arial");
+    EXPECT_EQ(texts[i].backgroundMode, platform::win::TRANSPARENT);
+  }
+  EXPECT_EQ(calls("CreateFontA"), 3);  // the starting font, then one per height and angle
+
+  const std::vector<DisplayEntry> arcs = entriesOf(EntryKind::Arc);
+  ASSERT_EQ(arcs.size(), 1u);
+  EXPECT_TRUE(samePoints(arcs[0].points, {{410, 220}, {610, 420}, {610, 320}, {510, 220}}));
+  EXPECT_EQ(arcs[0].pen.style, platform::win::PS_DOT);
+  EXPECT_TRUE(arcs[0].brush.hollow);
+  expectContextRestored("after the drawing");
+}
+
+TEST_F(PlotDrawingTest, DrawPlotScaledUsesTheStoredOriginAndOffset) {
+  state().storedOrigin = {0, 900};
+  state().storedOffset = {5, 7};
+  DrawPlotScaled(dc, std::vector{plotRecord('M', {0.1f, 0.2f}), plotRecord('D', {0.3f, 0.1f})}, {});
+  const std::vector<DisplayEntry> lines = entriesOf(EntryKind::Line);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(samePoints(lines[0].points, {{105, 707}, {305, 807}}));
+  expectContextRestored("scaled");
+}
+
+TEST_F(PlotDrawingTest, TextRecordsOutsideTheExtraTextDrawNothing) {
+  const std::string extra(120, 'x');
+  const std::vector<PlotRecord> records = {
+      plotRecord('S', {1, 1, 0.2f, 0, -1, 0}),  plotRecord('S', {1, 1, 0.2f, 0, 100, 0}),
+      plotRecord('S', {1, 1, 0.2f, 0, 5, -1}),  plotRecord('S', {1, 1, 0.2f, 0, 5, 118}),
+      plotRecord('S', {1, 1, 0.2f, 0, 99, 21}),  // the longest text, whole
+  };
+  DrawPlotRecords(dc, records, extra, POINT{0, 800}, POINT{0, 0}, 100);
+  const std::vector<DisplayEntry> texts = entriesOf(EntryKind::Text);
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0].text, std::string(99, 'x'));
+
+  standins::gdi::clearDisplayList(dc);
+  DrawPlotRecords(dc, std::vector{plotRecord('S', {1, 1, 0.2f, 0, 3, 0})}, {}, POINT{0, 800}, POINT{0, 0}, 100);
+  EXPECT_TRUE(entriesOf(EntryKind::Text).empty());  // no extra text at all
+  expectContextRestored("texts");
+}
+
+TEST_F(PlotDrawingTest, ArcsByTheirSweep) {
+  struct Case {
+    float sweep;
+    std::vector<EntryKind> kinds;
+    POINT end;  // the current position afterwards
+  };
+  // Centre (5, 5), radius 1, scale 100, origin y 1000: start point (600, 500).
+  const Case cases[] = {
+      {360, {EntryKind::Ellipse}, {600, 500}},
+      {-360, {EntryKind::Ellipse}, {600, 500}},
+      {359.99f, {EntryKind::Arc}, {600, 500}},
+      {90, {EntryKind::Arc}, {500, 400}},
+      {-90, {EntryKind::Arc}, {500, 600}},
+      {0, {}, {600, 500}},
+      {0.5f, {}, {600, 500}},  // ends within a unit: no arc, and no whole ellipse either
+  };
+  for (const Case& c : cases) {
+    standins::gdi::clearDisplayList(dc);
+    state().scale = 100;
+    state().origin = {0, 1000};
+    state().offset = {0, 0};
+    PlotArc(dc, 5, 5, 1, 1, 0, c.sweep);
+    std::vector<EntryKind> kinds;
+    for (const DisplayEntry& e : entries()) kinds.push_back(e.kind);
+    EXPECT_EQ(kinds, c.kinds) << c.sweep;
+    POINT position{};
+    GetCurrentPositionEx(dc, &position);
+    EXPECT_TRUE(samePoints({position}, {c.end})) << c.sweep << ": " << position.x << "," << position.y;
+    if (c.sweep == -90) {  // drawn counter-clockwise from the end to the start
+      EXPECT_TRUE(samePoints(entries()[0].points, {{400, 400}, {600, 600}, {500, 600}, {600, 500}}));
+    }
+  }
+}
+
+TEST_F(PlotDrawingTest, ArrowBarbsPointFromTheHeadTowardTheTail) {
+  state().scale = 100;
+  state().origin = {0, 1000};
+  state().offset = {0, 0};
+  PlotArrow(dc, 2, 4, 2, 6, 0.5f);  // the tail straight above the head
+  const std::vector<DisplayEntry> lines = entriesOf(EntryKind::Line);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_TRUE(samePoints(lines[0].points, {{200, 400}, {200, 600}}));  // shaft, tail to head
+  EXPECT_LT(lines[1].points[1].y, 600);                                // barbs end above the head
+  EXPECT_LT(lines[2].points[1].y, 600);
+  EXPECT_NE(lines[1].points[1].x, lines[2].points[1].x);
+  EXPECT_TRUE(samePoints(lines[4].points, {{150, 600}, {250, 600}}));  // the bar across the shaft
+}
+
+TEST_F(PlotDrawingTest, FailuresLeaveNoObjectBehind) {
+  const std::vector<PlotRecord> records = {plotRecord('M', {1, 1}), plotRecord('S', {1, 2, 0.3f, 0, 2, 0}),
+                                           plotRecord('S', {1, 2, 0.4f, 0, 2, 0}), plotRecord('L', {0}),
+                                           plotRecord('D', {2, 2})};
+  struct Case {
+    const char* operation;
+    int skip;
+    int times;
+  };
+  const Case cases[] = {
+      {"CreateFontA", 0, 1},  {"CreateFontA", 1, 1},  {"CreateFontA", 0, -1},
+      {"SelectObject", 1, 1}, {"SelectObject", 2, 1}, {"SelectObject", 0, -1},
+  };
+  for (const Case& c : cases) {
+    standins::gdi::failOperation(c.operation, c.skip, c.times);
+    DrawPlotRecords(dc, records, "ABAB", POINT{0, 800}, POINT{0, 0}, 100);
+    standins::gdi::failOperation(c.operation, 0, 0);
+    expectContextRestored(std::string(c.operation) + " skip " + std::to_string(c.skip));
+  }
 }
 
 }  // namespace
