@@ -356,20 +356,35 @@ namespace {
 
 constexpr std::int64_t kRecordBytes = sizeof(PlotRecord);
 
-std::int64_t bytesLeft(std::FILE* file) {
-  const long here = std::ftell(file);
-  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
-  const long end = std::ftell(file);
-  std::fseek(file, here, SEEK_SET);
-  return end > here ? end - here : 0;
+// The size of an open file in bytes; the file is left at its start.
+std::int64_t sizeOf(std::FILE* file) {
+  const std::int64_t size = std::fseek(file, 0, SEEK_END) == 0 ? std::max(0L, std::ftell(file)) : 0;
+  std::rewind(file);
+  return size;
 }
 
 // Reads the header at the file's position. A block is sound when its counts are not negative and
 // its records and extra text lie inside the file.
-bool readSoundHeader(std::FILE* file, PlotBlockHeader& header) {
+bool readSoundHeader(std::FILE* file, std::int64_t fileSize, PlotBlockHeader& header) {
   if (std::fread(&header, sizeof header, 1, file) != 1) return false;
   if (header.recordCount < 0 || header.extraSize < 0) return false;
-  return header.recordCount * kRecordBytes + header.extraSize <= bytesLeft(file);
+  const long position = std::ftell(file);
+  return position >= 0 && header.recordCount * kRecordBytes + header.extraSize <= fileSize - position;
+}
+
+// Positions the file at the header of the block; when the block is not there, at the end.
+void seekBlock(std::FILE* file, std::int64_t fileSize, int block) {
+  if (block < 1 || block > kMaxPlotBlock) block = 1;
+  std::rewind(file);
+  for (int skipped = 1; skipped < block; ++skipped) {
+    PlotBlockHeader header;
+    if (!readSoundHeader(file, fileSize, header)) {
+      std::fseek(file, 0, SEEK_END);
+      return;
+    }
+    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
+    if (body > 0) std::fseek(file, static_cast<long>(body), SEEK_CUR);
+  }
 }
 
 // Shown when a container cannot be opened. Message boxes arrive with the window services; until
@@ -385,26 +400,17 @@ FileHandle openContainer(const char* name) {
 }  // namespace
 
 int SeekPlotBlock(std::FILE* file, int block) {
-  if (block < 1 || block > kMaxPlotBlock) block = 1;
-  std::rewind(file);
-  for (int skipped = 1; skipped < block; ++skipped) {
-    PlotBlockHeader header;
-    if (!readSoundHeader(file, header)) {
-      std::fseek(file, 0, SEEK_END);  // the block asked for is not there
-      break;
-    }
-    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
-    if (body > 0) std::fseek(file, static_cast<long>(body), SEEK_CUR);
-  }
+  seekBlock(file, sizeOf(file), block);
   return 0;
 }
 
 void ReadPlotBlockHeader(const char* name, std::int32_t& count, std::int32_t& extraSize, int block) {
   const FileHandle file = openContainer(name);
   if (!file) return;
-  SeekPlotBlock(file.get(), block);
+  const std::int64_t fileSize = sizeOf(file.get());
+  seekBlock(file.get(), fileSize, block);
   PlotBlockHeader header;
-  const bool sound = readSoundHeader(file.get(), header);
+  const bool sound = readSoundHeader(file.get(), fileSize, header);
   count = sound ? header.recordCount : 0;
   extraSize = sound ? header.extraSize : 0;
 }
@@ -413,9 +419,10 @@ void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> 
                    float& xExtent, float& yExtent, int block) {
   const FileHandle file = openContainer(name);
   if (!file) return;
-  SeekPlotBlock(file.get(), block);
+  const std::int64_t fileSize = sizeOf(file.get());
+  seekBlock(file.get(), fileSize, block);
   PlotBlockHeader header;
-  if (!readSoundHeader(file.get(), header)) {
+  if (!readSoundHeader(file.get(), fileSize, header)) {
     count = 0;
     return;
   }
@@ -511,12 +518,18 @@ class PlotDrawing {
     PlotterState& state = plotterState();
     state.savedFont = nullptr;
     if (state.solidPen != nullptr) savedPen_ = SelectObject(dc_, state.solidPen);
+    // Arcs and ellipses are drawn without a fill: the hollow brush stays selected for the whole
+    // drawing instead of once per arc.
+    savedBrush_ = SelectObject(dc_, GetStockObject(platform::win::HOLLOW_BRUSH));
+    state.hollowBrushSelected = savedBrush_ != nullptr;
   }
   PlotDrawing(const PlotDrawing&) = delete;
   PlotDrawing& operator=(const PlotDrawing&) = delete;
   ~PlotDrawing() {
     PlotterState& state = plotterState();
     if (savedPen_ != nullptr) SelectObject(dc_, savedPen_);
+    if (savedBrush_ != nullptr) SelectObject(dc_, savedBrush_);
+    state.hollowBrushSelected = false;
     if (state.savedFont != nullptr) SelectObject(dc_, state.savedFont);
     if (state.plotFont != nullptr) DeleteObject(state.plotFont);
     state.plotFont = nullptr;
@@ -526,6 +539,7 @@ class PlotDrawing {
  private:
   HDC dc_;
   HGDIOBJ savedPen_ = nullptr;
+  HGDIOBJ savedBrush_ = nullptr;
 };
 
 // The text of an S record: its count of characters at its offset in the extra text, or nothing
@@ -624,7 +638,8 @@ void PlotArc(HDC dc, float centreX, float centreY, float radiusX, float radiusY,
   // a full ellipse where next to nothing is meant, so nothing is drawn.
   const bool endsMeet = to.x == from.x && to.y == from.y;
   if (!endsMeet || std::abs(sweep) >= 180) {
-    const HGDIOBJ brush = SelectObject(dc, GetStockObject(platform::win::HOLLOW_BRUSH));
+    const HGDIOBJ brush =
+        plotterState().hollowBrushSelected ? nullptr : SelectObject(dc, GetStockObject(platform::win::HOLLOW_BRUSH));
     if (std::abs(sweep) > 359.99f) {
       Ellipse(dc, left, top, right, bottom);
     } else if (sweep < 0) {
@@ -669,7 +684,9 @@ void PlotArrow(HDC dc, float headX, float headY, float tailX, float tailY, float
 void DrawPlotText(HDC dc, float x, float y, std::string_view text, float height, float angle) {
   std::array<char, kMaxPlotTextChars + 1> ansi{};
   const std::size_t length = std::min(text.size(), kMaxPlotTextChars);
-  OemToCharBuffA(text.data(), ansi.data(), static_cast<platform::win::DWORD>(length));
+  if (OemToCharBuffA(text.data(), ansi.data(), static_cast<platform::win::DWORD>(length)) == 0) {
+    std::copy_n(text.data(), length, ansi.data());  // unconverted rather than lost
+  }
 
   PlotterState& state = plotterState();
   const std::int32_t h = toDeviceInt(height * state.scale);

@@ -114,6 +114,7 @@ struct PlotterState {
   platform::win::HFONT savedFont = nullptr;  // the context's own font, selected again at the end
   int fontHeight = -1;
   int fontAngle = -1;
+  bool hollowBrushSelected = false;  // arcs need not select it themselves
 };
 PlotterState& plotterState();
 
