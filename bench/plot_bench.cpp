@@ -8,11 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "platform/windows/gdi.h"
 #include "report/plot_file.h"
 #include "standins/gdi/gdi_standin.h"
@@ -137,36 +137,13 @@ void ReadAndAppendsOnly(benchmark::State& state) {
 }
 BENCHMARK(ReadAndAppendsOnly)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Keeps each benchmark's median time per iteration over its repetitions, for the ratio at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-        times_[run.run_name.function_name] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto plot = times_.find("PlotFromContainer");
-    const auto floor = times_.find("ReadAndAppendsOnly");
-    if (plot == times_.end() || floor == times_.end() || floor->second <= 0) return;
-    std::printf("plot read and drawn %.3f ms, one read and the appends alone %.3f ms, ratio %.2f\n", plot->second,
-                floor->second, plot->second / floor->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kvom::bench::RatioReporter reporter("PlotFromContainer", "plot read and drawn", "ReadAndAppendsOnly",
+                                      "one read and the appends alone");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   return 0;
