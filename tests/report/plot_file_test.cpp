@@ -551,6 +551,18 @@ TEST_F(PlotDrawingTest, TextRecordsOutsideTheExtraTextDrawNothing) {
   expectContextRestored("texts");
 }
 
+TEST_F(PlotDrawingTest, TextsAreDrawnInTheAnsiCodePage) {
+  const std::string oem = "\x81\x84 1";  // u and a with diaeresis in the OEM code page
+  const std::vector records = {plotRecord('S', {1, 1, 0.2f, 0, 4, 0})};
+  DrawPlotRecords(dc, records, oem, POINT{0, 800}, POINT{0, 0}, 100);
+  standins::windows::failOperation("OemToCharBuffA");
+  DrawPlotRecords(dc, records, oem, POINT{0, 800}, POINT{0, 0}, 100);  // unconverted rather than lost
+  const std::vector<DisplayEntry> texts = entriesOf(EntryKind::Text);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0].text, "\xFC\xE4 1");
+  EXPECT_EQ(texts[1].text, oem);
+}
+
 TEST_F(PlotDrawingTest, ArcsByTheirSweep) {
   struct Case {
     float sweep;
