@@ -77,6 +77,35 @@ void restoreState(std::uintptr_t self, Context& context, ContextState restored) 
   context.current = restored;
 }
 
+// Sets an origin of the mapping, handing back the one it replaces.
+win::BOOL setOrigin(std::string_view operation, win::HDC hdc, win::POINT Mapping::*origin, int x, int y,
+                    win::POINT* previous) {
+  if (!enter(operation, withNumbers(hdc, {x, y}))) return win::FALSE;
+  Context* context = findContext(hdc);
+  if (context == nullptr) return win::FALSE;
+  if (previous != nullptr) *previous = context->current.mapping.*origin;
+  context->current.mapping.*origin = {x, y};
+  return win::TRUE;
+}
+
+// Sets an extent of the mapping through its rule (extents count in the scalable modes only).
+win::BOOL setExtent(std::string_view operation, win::HDC hdc, win::SIZE Mapping::*extent,
+                    bool (*rule)(Mapping&, int, int, int, int), int x, int y, win::SIZE* previous) {
+  if (!enter(operation, withNumbers(hdc, {x, y}))) return win::FALSE;
+  Context* context = findContext(hdc);
+  if (context == nullptr) return win::FALSE;
+  if (previous != nullptr) *previous = context->current.mapping.*extent;
+  return rule(context->current.mapping, x, y, context->device.dpiX, context->device.dpiY) ? win::TRUE : win::FALSE;
+}
+
+template <class Value>
+win::BOOL readMapping(win::HDC hdc, Value Mapping::*field, Value* out) {
+  const Context* context = findContext(hdc);
+  if (context == nullptr || out == nullptr) return win::FALSE;
+  *out = context->current.mapping.*field;
+  return win::TRUE;
+}
+
 }  // namespace
 
 extern "C" {
@@ -85,14 +114,14 @@ win::HDC CreateDCA(const char* driver, const char* device, const char* port, con
   auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
   if (!enter("CreateDCA", text(driver) + ' ' + text(device) + ' ' + text(port))) return nullptr;
   // Printers arrive with the printing services; until then only the display is known.
-  if (!isDisplay(driver)) return nullptr;
+  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return nullptr;
   return createDisplayContext(ContextKind::Screen);
 }
 
 win::HDC CreateICA(const char* driver, const char* device, const char* port, const win::DEVMODEA*) {
   auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
   if (!enter("CreateICA", text(driver) + ' ' + text(device) + ' ' + text(port))) return nullptr;
-  if (!isDisplay(driver)) return nullptr;
+  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return nullptr;
   return createDisplayContext(ContextKind::Information);
 }
 
@@ -193,67 +222,31 @@ int GetMapMode(win::HDC hdc) {
 }
 
 win::BOOL SetWindowOrgEx(win::HDC hdc, int x, int y, win::POINT* previous) {
-  if (!enter("SetWindowOrgEx", withNumbers(hdc, {x, y}))) return win::FALSE;
-  Context* context = findContext(hdc);
-  if (context == nullptr) return win::FALSE;
-  if (previous != nullptr) *previous = context->current.mapping.windowOrigin;
-  context->current.mapping.windowOrigin = {x, y};
-  return win::TRUE;
+  return setOrigin("SetWindowOrgEx", hdc, &Mapping::windowOrigin, x, y, previous);
 }
 
 win::BOOL SetViewportOrgEx(win::HDC hdc, int x, int y, win::POINT* previous) {
-  if (!enter("SetViewportOrgEx", withNumbers(hdc, {x, y}))) return win::FALSE;
-  Context* context = findContext(hdc);
-  if (context == nullptr) return win::FALSE;
-  if (previous != nullptr) *previous = context->current.mapping.viewportOrigin;
-  context->current.mapping.viewportOrigin = {x, y};
-  return win::TRUE;
+  return setOrigin("SetViewportOrgEx", hdc, &Mapping::viewportOrigin, x, y, previous);
 }
 
 win::BOOL SetWindowExtEx(win::HDC hdc, int x, int y, win::SIZE* previous) {
-  if (!enter("SetWindowExtEx", withNumbers(hdc, {x, y}))) return win::FALSE;
-  Context* context = findContext(hdc);
-  if (context == nullptr) return win::FALSE;
-  if (previous != nullptr) *previous = context->current.mapping.windowExtent;
-  return setWindowExtent(context->current.mapping, x, y, context->device.dpiX, context->device.dpiY) ? win::TRUE
-                                                                                                     : win::FALSE;
+  return setExtent("SetWindowExtEx", hdc, &Mapping::windowExtent, setWindowExtent, x, y, previous);
 }
 
 win::BOOL SetViewportExtEx(win::HDC hdc, int x, int y, win::SIZE* previous) {
-  if (!enter("SetViewportExtEx", withNumbers(hdc, {x, y}))) return win::FALSE;
-  Context* context = findContext(hdc);
-  if (context == nullptr) return win::FALSE;
-  if (previous != nullptr) *previous = context->current.mapping.viewportExtent;
-  return setViewportExtent(context->current.mapping, x, y, context->device.dpiX, context->device.dpiY) ? win::TRUE
-                                                                                                       : win::FALSE;
+  return setExtent("SetViewportExtEx", hdc, &Mapping::viewportExtent, setViewportExtent, x, y, previous);
 }
 
-win::BOOL GetWindowOrgEx(win::HDC hdc, win::POINT* origin) {
-  const Context* context = findContext(hdc);
-  if (context == nullptr || origin == nullptr) return win::FALSE;
-  *origin = context->current.mapping.windowOrigin;
-  return win::TRUE;
-}
+win::BOOL GetWindowOrgEx(win::HDC hdc, win::POINT* origin) { return readMapping(hdc, &Mapping::windowOrigin, origin); }
 
-win::BOOL GetWindowExtEx(win::HDC hdc, win::SIZE* extent) {
-  const Context* context = findContext(hdc);
-  if (context == nullptr || extent == nullptr) return win::FALSE;
-  *extent = context->current.mapping.windowExtent;
-  return win::TRUE;
-}
+win::BOOL GetWindowExtEx(win::HDC hdc, win::SIZE* extent) { return readMapping(hdc, &Mapping::windowExtent, extent); }
 
 win::BOOL GetViewportOrgEx(win::HDC hdc, win::POINT* origin) {
-  const Context* context = findContext(hdc);
-  if (context == nullptr || origin == nullptr) return win::FALSE;
-  *origin = context->current.mapping.viewportOrigin;
-  return win::TRUE;
+  return readMapping(hdc, &Mapping::viewportOrigin, origin);
 }
 
 win::BOOL GetViewportExtEx(win::HDC hdc, win::SIZE* extent) {
-  const Context* context = findContext(hdc);
-  if (context == nullptr || extent == nullptr) return win::FALSE;
-  *extent = context->current.mapping.viewportExtent;
-  return win::TRUE;
+  return readMapping(hdc, &Mapping::viewportExtent, extent);
 }
 
 win::BOOL LPtoDP(win::HDC hdc, win::POINT* points, int count) {

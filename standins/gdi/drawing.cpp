@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "standins/gdi/gdi_state.h"
@@ -36,6 +37,13 @@ Target drawTarget(win::HDC hdc) {
 }
 
 win::POINT device(const Context& context, int x, int y) { return toDevice(context.current.mapping, {x, y}); }
+
+// The far corner of a block: position plus size, held within the coordinate range.
+int farEdge(int position, int size) {
+  const long long edge = static_cast<long long>(position) + size;
+  return static_cast<int>(
+      std::clamp<long long>(edge, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
 
 PenStyle devicePen(const Context& context) {
   PenStyle pen;
@@ -156,7 +164,7 @@ win::BOOL fill(win::HDC hdc, int x, int y, int width, int height, win::DWORD rop
   if (rop == win::BLACKNESS) e.brush = {false, 0x000000};
   if (rop == win::WHITENESS) e.brush = {false, 0xFFFFFF};
   win::POINT a = device(*t.context, x, y);
-  win::POINT b = device(*t.context, x + width, y + height);
+  win::POINT b = device(*t.context, farEdge(x, width), farEdge(y, height));
   e.points = {{std::min(a.x, b.x), std::min(a.y, b.y)}, {std::max(a.x, b.x), std::max(a.y, b.y)}};
   append(*t.surface, std::move(e));
   return win::TRUE;
@@ -170,8 +178,9 @@ win::BOOL blit(win::HDC target, int x, int y, int width, int height, win::HDC so
   if (t.surface == nullptr || s.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, EntryKind::Blit);
   e.rop = rop;
-  e.points = {device(*t.context, x, y), device(*t.context, x + width, y + height), device(*s.context, xSource, ySource),
-              device(*s.context, xSource + widthSource, ySource + heightSource)};
+  e.points = {device(*t.context, x, y), device(*t.context, farEdge(x, width), farEdge(y, height)),
+              device(*s.context, xSource, ySource),
+              device(*s.context, farEdge(xSource, widthSource), farEdge(ySource, heightSource))};
   e.snapshot = snapshotOf(*s.surface);
   append(*t.surface, std::move(e));
   return win::TRUE;
@@ -284,7 +293,8 @@ win::BOOL GetTextExtentPoint32A(win::HDC hdc, const char* chars, int count, win:
   win::LOGFONTA font{};
   if (const Object* o = findObject(context->current.font)) font = o->font;
   const TextMeasure m = measureFont(font);
-  *size = {count * m.charWidth, m.height};
+  const long long width = static_cast<long long>(count) * m.charWidth;
+  *size = {static_cast<win::LONG>(std::min<long long>(width, std::numeric_limits<win::LONG>::max())), m.height};
   return win::TRUE;
 }
 

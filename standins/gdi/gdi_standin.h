@@ -8,10 +8,13 @@
 // standins/gdi/README.md.
 //
 // Call log: one entry per GDI call in call order, the function name followed by its arguments as
-// given, separated by single blanks. Handles are written by kind and number: "dc3", "pen7",
-// "brush8", "font9", "rgn10", "bmp11", stock objects as "stock:BLACK_PEN", null as "0". Texts
-// appear as given (a count of -1 is the text up to its NUL), colours as six hex digits in the
-// order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
+// given, separated by single blanks. Queries that only read a context's or an object's state
+// (GetMapMode, GetTextColor, GetBkColor, GetBkMode, GetTextAlign, the Get...OrgEx and Get...ExtEx
+// functions, GetCurrentPositionEx, GetClipBox, GetCurrentObject, GetObjectType, GetObjectA, LPtoDP,
+// DPtoLP) are not logged and cannot be made to fail. Handles are written by kind and number: "dc3", "pen7",
+// "brush8", "font9", "rgn10", "bmp11", stock objects as "stock:BLACK_PEN", unknown handles as
+// "obj<number>", null as "0". Texts appear as given (their count of characters), colours as six hex
+// digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
 //   CreatePen 2 1 000000           SelectObject dc1 pen4         LineTo dc1 100 200
 //   TextOutA dc1 10 20 Total       SetMapMode dc1 7              DeleteObject font5
 // Failed calls are logged all the same.
@@ -133,9 +136,9 @@ void clearCallLog();
 // Objects made and not yet deleted, by kind; stock objects are never counted.
 int liveObjects(ObjectKind kind);
 int liveObjects();
-// DeleteObject calls that were refused: a null or unknown handle, one already deleted, a stock
-// object, or an object selected into a live context (Windows refuses to delete those; the object
-// stays alive and selected).
+// DeleteObject calls that were refused: a null or unknown handle, one already deleted, or an object
+// selected into a live context (Windows refuses to delete those; the object stays alive and
+// selected). Deleting a stock object does nothing and is not counted.
 int invalidDeletes();
 // DeleteDC calls of an unknown or already deleted context.
 int invalidContextDeletes();

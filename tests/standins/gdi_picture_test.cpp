@@ -3,15 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/windows/gdi.h"
 #include "standins/gdi/gdi_standin.h"
+#include "tests/support/adapter.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -284,6 +288,119 @@ TEST_F(GdiPictureTest, WindowSurfaceWritesAnImageOfItsClientSize) {
   EXPECT_EQ(pngSize(png), std::make_pair(640u, 400u));
   EXPECT_EQ(gdi::liveObjects(), 0);
   DeleteDC(window);
+}
+
+// The box around the dark pixels of a grey image (PGM) within an area (right and bottom
+// excluded); right < left when the area holds none.
+RECT inkBox(const std::filesystem::path& pgm, RECT area) {
+  const std::string bytes = kvom::test::readFile(pgm);
+  int width = 0, height = 0, maximum = 0, consumed = 0;
+  if (std::sscanf(bytes.c_str(), "P5 %d %d %d%n", &width, &height, &maximum, &consumed) != 3) return {0, 0, -1, -1};
+  const std::size_t start = static_cast<std::size_t>(consumed) + 1;
+  if (bytes.size() < start + static_cast<std::size_t>(width) * height) return {0, 0, -1, -1};
+  RECT box{area.right, area.bottom, -1, -1};
+  for (int y = std::max(0, area.top); y < std::min(height, area.bottom); ++y) {
+    for (int x = std::max(0, area.left); x < std::min(width, area.right); ++x) {
+      if (static_cast<unsigned char>(bytes[start + static_cast<std::size_t>(y) * width + x]) < 128) {
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y)};
+      }
+    }
+  }
+  return box;
+}
+
+// Prints the page as a PDF and reads it back as a grey image of one pixel per device pixel.
+std::filesystem::path printAndRead(HDC page, const kvom::test::ScratchDirectory& scratch, int dpi) {
+  const std::filesystem::path pdf = scratch.path() / "page.pdf";
+  if (!gdi::writePdf(page, pdf.string())) return {};
+  run("pdftoppm -gray -r " + std::to_string(dpi) + " -singlefile '" + pdf.string() + "' '" +
+      (scratch.path() / "page").string() + "'");
+  return scratch.path() / "page.pgm";
+}
+
+TEST_F(GdiPictureTest, PrintedTextTakesTheWidthOfTheMeasureModel) {
+  struct Case {
+    const char* face;
+    const char* text;
+    UINT align;
+    int x;
+  };
+  // Narrow and wide letters, both kinds of face, left and right alignment.
+  const Case cases[] = {
+      {"Arial", "Overall coefficient", TA_LEFT, 40}, {"Arial", "WWWWMMMM", TA_LEFT, 40},
+      {"Arial", "illicit", TA_RIGHT, 560},           {"Courier New", "12.50", TA_RIGHT, 560},
+      {"Courier New", "Mass flow", TA_LEFT, 40},     {"Arial", "1 250.4 kW", TA_RIGHT, 560},
+  };
+  const int height = 40;
+  int y = 10;
+  HDC page = gdi::createPageContext(600, 80 * 6, 100);
+  std::vector<std::pair<int, int>> model;
+  for (const Case& c : cases) {
+    HFONT f = font(height, c.face);
+    SelectObject(page, f);
+    SIZE size{};
+    GetTextExtentPoint32A(page, c.text, static_cast<int>(std::strlen(c.text)), &size);
+    write(page, c.x, y, c.text, f, c.align | TA_TOP);
+    model.push_back(c.align == TA_RIGHT ? std::make_pair(c.x - size.cx, c.x) : std::make_pair(c.x, c.x + size.cx));
+    SelectObject(page, GetStockObject(SYSTEM_FONT));
+    DeleteObject(f);
+    y += 80;
+  }
+  kvom::test::ScratchDirectory scratch;
+  const std::filesystem::path pgm = printAndRead(page, scratch, 100);
+  y = 10;
+  for (std::size_t i = 0; i < model.size(); ++i, y += 80) {
+    const RECT ink = inkBox(pgm, {0, y, 600, y + height});
+    const auto [left, right] = model[i];
+    // The ink stays within the model's box and reaches close to both of its ends.
+    EXPECT_GE(ink.left, left - 1) << cases[i].text;
+    EXPECT_LE(ink.right, right + 1) << cases[i].text;
+    EXPECT_LE(ink.left, left + height / 5) << cases[i].text;
+    EXPECT_GE(ink.right, right - height / 5) << cases[i].text;
+  }
+  DeleteDC(page);
+}
+
+TEST_F(GdiPictureTest, ArcsRunCounterClockwiseAndTextTurnsAndAlignsAsOnWindows) {
+  HDC page = gdi::createPageContext(400, 400, 100);
+  HPEN pen = CreatePen(PS_SOLID, 3, 0);
+  SelectObject(page, pen);
+  SetBkMode(page, TRANSPARENT);
+  Arc(page, 20, 20, 120, 120, 120, 70, 70, 20);    // from 3 o'clock to 12: the upper right quarter
+  Arc(page, 220, 20, 320, 120, 270, 20, 320, 70);  // from 12 to 3 o'clock: three quarters
+  HFONT up = font(30, "Arial", FW_NORMAL, 900);
+  write(page, 50, 380, "HH", up);  // 26 wide, turned to run upward from its top-left corner
+  HFONT level = font(30, "Arial");
+  write(page, 200, 300, "HH", level, TA_LEFT | TA_BASELINE);  // ascent 24: the H stand on y 300
+  write(page, 300, 300, "HH", level, TA_RIGHT | TA_BOTTOM);   // the cell ends at 300 on both axes
+  SelectObject(page, GetStockObject(BLACK_PEN));
+  SelectObject(page, GetStockObject(SYSTEM_FONT));
+  for (HGDIOBJ o : {HGDIOBJ(pen), HGDIOBJ(up), HGDIOBJ(level)}) DeleteObject(o);
+
+  kvom::test::ScratchDirectory scratch;
+  const std::filesystem::path pgm = printAndRead(page, scratch, 100);
+  const RECT quarter = inkBox(pgm, {0, 0, 200, 200});
+  EXPECT_GE(quarter.left, 66);
+  EXPECT_LE(quarter.bottom, 74);
+  const RECT threeQuarters = inkBox(pgm, {200, 0, 400, 200});
+  EXPECT_LE(threeQuarters.left, 222);
+  EXPECT_GE(threeQuarters.bottom, 117);
+
+  const RECT turned = inkBox(pgm, {0, 200, 200, 400});
+  EXPECT_GE(turned.left, 50);
+  EXPECT_LE(turned.right, 80);
+  EXPECT_GE(turned.top, 380 - 26 - 1);
+  EXPECT_LE(turned.bottom, 380);
+  EXPECT_GT(turned.bottom - turned.top, 15);  // it runs upward, not along the x axis
+
+  const RECT baseline = inkBox(pgm, {150, 250, 250, 350});
+  EXPECT_NEAR(baseline.bottom, 299, 1);
+  EXPECT_GE(baseline.left, 200);
+  const RECT bottomRight = inkBox(pgm, {250, 250, 400, 350});
+  EXPECT_LE(bottomRight.right, 300);
+  EXPECT_LE(bottomRight.bottom, 300 - 6 + 1);  // the descent lies below the glyphs of H
+  EXPECT_GE(bottomRight.left, 300 - 26 - 1);
+  DeleteDC(page);
 }
 
 }  // namespace
