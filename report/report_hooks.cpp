@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/windows/files.h"
+
 namespace kvom::report {
 
 WindowHandle ScreenWindow = nullptr;
@@ -14,7 +16,7 @@ WindowHandle GetScreenWindow() { return ScreenWindow; }
 std::FILE* OpenValueFile(const char* path) {
   ValueFileStream.reset();
   if (path == nullptr) return nullptr;
-  ValueFileStream.reset(std::fopen(path, "a"));
+  ValueFileStream.reset(platform::crt::openFile(path, "a"));
   return ValueFileStream.get();
 }
 

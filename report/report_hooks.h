@@ -28,7 +28,7 @@ KVOM_EXPORT WindowHandle GetScreenWindow();
 
 // Opens the file for appending in text mode (created when missing) and keeps it as the value file;
 // a value file still open is closed first. Returns the stream, or null when the file cannot be
-// opened (then no value file is open). The path is opened as given.
+// opened (then no value file is open). The path is a Windows path text.
 KVOM_EXPORT std::FILE* OpenValueFile(const char* path);
 // Closes the value file when one is open; otherwise does nothing.
 KVOM_EXPORT void CloseValueFile();

@@ -181,7 +181,7 @@ class ProfileFile {
 DWORD copyValue(std::string_view value, char* buffer, DWORD size) {
   if (buffer == nullptr || size == 0) return 0;
   const std::size_t n = std::min<std::size_t>(value.size(), size - 1);
-  std::memcpy(buffer, value.data(), n);
+  if (n > 0) std::memcpy(buffer, value.data(), n);
   buffer[n] = '\0';
   return static_cast<DWORD>(n);
 }

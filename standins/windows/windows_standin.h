@@ -37,8 +37,11 @@ void failOperation(std::string_view operation, int skip = 0, int times = -1);
 void failWritesAfter(std::optional<std::uint64_t> bytes);
 std::optional<std::uint64_t> writeLimit();
 
-// Every call of the file, registry and process services in order: the operation's name followed
-// by its arguments separated by single blanks, for example "CopyFileA C:\A.QDX C:\A.BAK 0".
+// Every call of the file, registry, process, profile, memory, code-page and clock services in
+// order: the operation's name followed by its arguments separated by single blanks, for example
+// "CopyFileA C:\A.QDX C:\A.BAK 0", "GetPrivateProfileStringA Setting Language REVURUDE.INI",
+// "WritePrivateProfileStringA Setting Language FRENCH REVURUDE.INI" (a null text shows as
+// nothing), "GlobalAlloc 0x42 100", "OemToCharBuffA 80", "processClock".
 // Numbers are decimal, access masks and flags hex ("CreateFileA <file> 0x40000000 0 1 0x4000000",
 // "RegOpenKeyExA HKLM SOFTWARE 0x2001F"); handles appear as the key path they stand for
 // ("RegCloseKey HKLM\SOFTWARE") or not at all ("FindNextFileA", "FindClose", "CloseHandle").
