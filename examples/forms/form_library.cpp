@@ -132,10 +132,13 @@ void readForm(Reader& reader, const SourceLine& start, LibrarySource& library) {
     reader.fail(start.number,
                 "forms are numbered 1, 2, ... in order; expected @form " + std::to_string(library.forms.size() + 1));
   }
-  if (trim(reader.take("@header").text) != "@header") reader.fail(start.number + 1, "@header expected");
+  if (const SourceLine& line = reader.take("@header"); trim(line.text) != "@header") {
+    reader.fail(line.number, "@header expected");
+  }
   for (std::string& line : form.header) line = reader.convert(reader.take("the header's two lines"), kFormColumns);
-  if (trim(reader.take("@body").text) != "@body")
-    reader.fail(start.number + 4, "@body expected after two header lines");
+  if (const SourceLine& line = reader.take("@body"); trim(line.text) != "@body") {
+    reader.fail(line.number, "@body expected after two header lines");
+  }
   for (std::string& row : form.body) row = reader.convert(reader.take("the 24 body rows"), kFormColumns);
   if (!reader.atEnd() && trim(reader.peek().text) == "@rtf") {
     reader.take("@rtf");

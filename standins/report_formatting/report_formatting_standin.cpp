@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 
 #include "platform/report_formatting.h"
 #include "platform/windows/profile.h"
@@ -113,9 +112,14 @@ std::int32_t result(bool done) { return done ? 1 : 0; }
 
 void reset() { state() = State{}; }
 
-void setRtfEnabled(std::optional<bool> enabled) { state().enabled = enabled; }
+// Handing a setting back to the profile has the profile read again at the next call.
+void setRtfEnabled(std::optional<bool> enabled) {
+  if (!enabled) state().profileRead = false;
+  state().enabled = enabled;
+}
 
 void setOutputPath(std::optional<std::string> nativePath) {
+  if (!nativePath) state().profileRead = false;
   state().outputPath = std::move(nativePath);
   startNewDocument();
 }

@@ -19,11 +19,13 @@ namespace standins::report_formatting {
 // next call.
 void reset();
 
-// Switches RTF output on or off; nullopt: as the profile says (off when it says nothing).
+// Switches RTF output on or off; nullopt: as the profile says (off when it says nothing), read
+// again at the next call.
 void setRtfEnabled(std::optional<bool> enabled);
 
 // Where the document is written (a path of this machine); nullopt: as the profile says, else
-// "REPORT.RTF" in the current directory. Changing it starts a new document.
+// "REPORT.RTF" in the current directory (the profile read again at the next call). Changing it
+// starts a new document.
 void setOutputPath(std::optional<std::string> nativePath);
 std::string outputPath();
 

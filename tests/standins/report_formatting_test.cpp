@@ -105,7 +105,10 @@ TEST_F(ReportFormattingTest, SwitchComesFromControlOrProfileReadAtFirstUse) {
   EXPECT_EQ(IsRTFEnabled(), 1);
   WritePrivateProfileStringA("RTF", "Enabled", "0", "SORVEX.INI");
   EXPECT_EQ(IsRTFEnabled(), 1);
-  rf::setRtfEnabled(false);
+  rf::setRtfEnabled(true);
+  EXPECT_EQ(IsRTFEnabled(), 1);
+  // Handed back, the setting is read from the profile anew.
+  rf::setRtfEnabled(std::nullopt);
   EXPECT_EQ(IsRTFEnabled(), 0);
 }
 
