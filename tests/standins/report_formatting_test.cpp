@@ -1,5 +1,6 @@
 // The report-formatting stand-in: its switch, its call log, the RTF document it writes and its
-// failures.
+// failures. A sample report of the example forms is kept in KVOM_PICTURE_DIR as report_sample.rtf,
+// for people to open.
 
 #include "platform/report_formatting.h"
 
@@ -8,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/windows/profile.h"
@@ -271,6 +273,37 @@ TEST_F(ReportFormattingTest, AFailedWriteLosesNothingForTheNextOne) {
   // A file that cannot be created fails the same way.
   rf::setOutputPath((scratch.path() / "missing" / "OUT.RTF").string());
   EXPECT_EQ(ComponentBreak(), 0);
+}
+
+// The example RTF forms of both languages take every value their forms document; the sample report
+// they make is kept for people to open in a word processor.
+TEST_F(ReportFormattingTest, ExampleFormsRenderEveryValue) {
+  const std::filesystem::path dir = KVOM_PICTURE_DIR;
+  std::filesystem::create_directories(dir);
+  rf::setOutputPath((dir / "report_sample.rtf").string());
+  const std::filesystem::path languageDir = std::filesystem::path(KVOM_EXAMPLES_DIR) / "install" / "DAT" / "LAN";
+  const std::size_t valueCounts[] = {4, 12, 21, 1};
+
+  TOCBreak();
+  const std::pair<const char*, const char*> languages[] = {{"RENG", "English forms"}, {"RGER", "German forms"}};
+  for (const auto& [language, title] : languages) {
+    SectionStart(title);
+    for (std::size_t form = 1; form <= 4; ++form) {
+      std::vector<std::string> parts;
+      for (std::size_t n = 1; n <= valueCounts[form - 1]; ++n) parts.push_back("V" + std::to_string(100 * form + n));
+      const std::string code = "WEXA000" + std::to_string(form);
+      const std::string path = win::toWindowsPath((languageDir / ("WEXA." + std::string(language))).string());
+      // What this form adds stands before the document's closing brace.
+      const std::size_t before = rf::documentText().empty() ? 0 : rf::documentText().size() - 2;
+      ASSERT_EQ(ParseRTF(path.c_str(), code.c_str(), values(parts).c_str()), 1) << language << " " << code;
+      const std::string rtf = rf::documentText();
+      for (const std::string& part : parts)
+        EXPECT_NE(rtf.find(part, before), std::string::npos) << language << " " << part;
+      PageBreak();
+    }
+    SectionEnd();
+  }
+  EXPECT_TRUE(bracesBalance(kvom::test::readFile(dir / "report_sample.rtf")));
 }
 
 }  // namespace
