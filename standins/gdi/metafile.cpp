@@ -147,7 +147,7 @@ class Player {
       if (findObject(o) != nullptr) SelectObject(hdc_, o);
     }
     for (win::HGDIOBJ o : slots_) {
-      if (o != nullptr) DeleteObject(o);
+      if (o != nullptr && o != placeholder()) DeleteObject(o);
     }
   }
 
@@ -168,9 +168,10 @@ class Player {
   }
   // Unknown object records still take a slot, so that later indexes stay right; a placeholder
   // marks it.
-  void keepPlaceholder() { keep(reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1})); }
+  static win::HGDIOBJ placeholder() { return reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1}); }
+  void keepPlaceholder() { keep(placeholder()); }
   win::HGDIOBJ slot(std::size_t index) const {
-    if (index >= slots_.size() || slots_[index] == reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1})) return nullptr;
+    if (index >= slots_.size() || slots_[index] == placeholder()) return nullptr;
     return slots_[index];
   }
   void text(const std::vector<std::uint16_t>& p, bool extended);
