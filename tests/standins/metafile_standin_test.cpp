@@ -157,6 +157,9 @@ TEST_F(MetafileStandinTest, APlayedMetafileDrawsWhatDrawingDirectlyDraws) {
   HGDIOBJ pen = GetCurrentObject(played, OBJ_PEN);
   ASSERT_TRUE(PlayMetaFile(played, metafile));
   expectSameEntries(gdi::displayList(played), gdi::displayList(direct));
+  // A picture of it for people to look at.
+  fs::create_directories(KVOM_PICTURE_DIR);
+  EXPECT_TRUE(gdi::writePng(played, (fs::path(KVOM_PICTURE_DIR) / "metafile_played.png").string()));
 
   // Playing leaves the target's objects selected and deletes what it made.
   EXPECT_EQ(GetCurrentObject(played, OBJ_PEN), pen);
