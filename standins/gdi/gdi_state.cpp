@@ -69,6 +69,8 @@ const char* kindPrefix(ObjectKind kind) {
       return "bmp";
     case ObjectKind::Metafile:
       return "mf";
+    case ObjectKind::EnhancedMetafile:
+      return "emf";
   }
   return "obj";
 }

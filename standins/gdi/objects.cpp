@@ -192,6 +192,7 @@ win::HGDIOBJ SelectObject(win::HDC hdc, win::HGDIOBJ object) {
       return toObjectHandle(std::exchange(c.bitmap, id(object)));
     }
     case ObjectKind::Metafile:
+    case ObjectKind::EnhancedMetafile:
       return nullptr;
   }
   return nullptr;
@@ -248,6 +249,8 @@ win::DWORD GetObjectType(win::HGDIOBJ object) {
       return win::OBJ_BITMAP;
     case ObjectKind::Metafile:
       return win::OBJ_METAFILE;
+    case ObjectKind::EnhancedMetafile:
+      return win::OBJ_ENHMETAFILE;
   }
   return 0;
 }
