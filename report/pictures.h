@@ -11,6 +11,7 @@
 
 #include "common/export.h"
 #include "platform/windows/types.h"
+#include "report/aligned_values.h"
 #include "report/plot_object.h"
 
 namespace kvom::report {
@@ -25,7 +26,6 @@ inline constexpr std::size_t kMaxPictures = 10;
 inline constexpr std::size_t kPlaceableHeaderSize = 22;
 inline constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
 inline constexpr std::size_t kMaxPictureReference = 79;  // characters of a reference and of its name
-inline constexpr std::int32_t kCellsPerRow = 80;
 
 using PlaceableHeader = std::array<unsigned char, kPlaceableHeaderSize>;
 
