@@ -19,10 +19,10 @@ struct PlotObject {
   std::int32_t recordCount = 0;
   std::int32_t xExtent = 0;  // the plot's extents times 1000, cut toward zero
   std::int32_t yExtent = 0;
+  // The rectangle (device units) of this plot's last aspect fitting in DrawPlotInRect: drawing into
+  // it again needs no new fitting.
+  platform::win::RECT FittedPlotRect{};
 };
-
-// The rectangle (device units) of the last aspect fitting of DrawPlotInRect.
-KVOM_EXPORT extern platform::win::RECT FittedPlotRect;
 
 // A selected area of a bitmap, for CopyBitmapToClipboard. The clipboard takes the bitmap in bitmap
 // mode, after which the handle is null again.
