@@ -69,6 +69,9 @@ struct Snapshot {
   int height = 0;
   platform::win::COLORREF background = 0;
   std::vector<DisplayEntry> entries;
+  // A picture of pixels (0x00RRGGBB, rows top down, width x height) in place of entries: a bitmap
+  // played from a metafile.
+  std::vector<std::uint32_t> pixels;
 };
 
 enum class EntryKind {
