@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exports/run_paths_setup.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/window.h"
 #include "report/report_hooks.h"
@@ -79,6 +80,12 @@ struct Form {
   std::array<std::int8_t, kScreenCells> attributes;
   std::string values;
 };
+
+template <std::size_t N>
+void copyCut(std::array<char, N>& buffer, std::string_view text) {
+  buffer.fill('\0');
+  std::copy_n(text.begin(), std::min(text.size(), N - 1), buffer.begin());
+}
 
 struct DrawnText {
   std::string text;
@@ -546,6 +553,41 @@ TEST_F(ScreenTest, EnvironmentWordsAndNames) {
     for (std::size_t i = 1; i < words.size() && words[i] != nullptr; ++i) found.emplace_back(words[i]);
     EXPECT_EQ(found, c.words) << c.line;
   }
+}
+
+TEST_F(ScreenTest, CaseNamesCutToTheirBuffers) {
+  copyCut(exports::RunPathStrings.caseName, "EXCHANGER-CASE");
+  copyCut(exports::RunPathStrings.filePrefix, "KVX");
+  std::array<char, 9> caseName;
+  std::array<char, 3> prefix;
+  GetCaseNames(caseName, prefix);
+  EXPECT_EQ(std::string(caseName.data()), "EXCHANGE");
+  EXPECT_EQ(std::string(prefix.data()), "KV");
+  exports::RunPathStrings = {};
+}
+
+TEST_F(ScreenTest, FailedContextsAndSelectionsDrawNothingAndLeakNothing) {
+  Form form;
+  form.text(0, "Total  ").text(kStatusCell, "Ready", kStatusAttribute);
+  for (const char* operation : {"GetDC", "BeginPaint", "SelectObject", "TextOutA"}) {
+    gdi::failOperation(operation);
+    PaintAllCells();
+    PaintScreen();
+    DrawBoxLines(0, 25);
+    PutCell('x', 1, 5);
+    DrawTextAt(1, 1, "text");
+    InvalidateCells(0, 10);
+    gdi::failOperation(operation, 0, 0);
+    EXPECT_EQ(gdi::openWindowContexts(), 0) << operation;
+    EXPECT_EQ(gdi::liveObjects(), objectsBefore) << operation;
+  }
+  // Without a context nothing at all was drawn.
+  gdi::clearWindowDisplayList(window);
+  gdi::failOperation("GetDC");
+  PaintAllCells();
+  PutCell('x', 1, 5);
+  gdi::failOperation("GetDC", 0, 0);
+  EXPECT_TRUE(entries().empty());
 }
 
 TEST_F(ScreenTest, CaretBeepExitAndWord) {
