@@ -25,7 +25,7 @@ using platform::win::POINT;
 using platform::win::RGB;
 
 ScreenCellsRecord ScreenCells{};
-CaptionColorPair CaptionColors{RGB(255, 255, 255), RGB(0, 0, 125)};
+ColorPair CaptionColors{RGB(255, 255, 255), RGB(0, 0, 125)};
 
 namespace {
 
@@ -47,8 +47,8 @@ ScreenMetricsRecord Metrics{};
 // The caption pairs last read from the system, once read.
 struct CaptionPairs {
   bool read = false;
-  CaptionColorPair active{};
-  CaptionColorPair inactive{};
+  ColorPair active{};
+  ColorPair inactive{};
 };
 CaptionPairs LastCaptions;
 
@@ -494,7 +494,7 @@ void copyCut(std::span<char> buffer, std::string_view text) {
 
 std::string_view textOf(const char* text) { return text == nullptr ? std::string_view{} : std::string_view(text); }
 
-void setStatusColors(CaptionColorPair CaptionPairs::*pair) {
+void setStatusColors(ColorPair CaptionPairs::*pair) {
   if (!LastCaptions.read) ReadCaptionColors(1);
   CaptionColors = LastCaptions.*pair;
   DrawCellRun(ScreenCells.characters.data() + kStatusCell, ScreenCells.attributes.data() + kStatusCell, kColumns,
@@ -506,42 +506,23 @@ void setStatusColors(CaptionColorPair CaptionPairs::*pair) {
 void SetScreenMetrics(const ScreenMetricsRecord& metrics) { Metrics = metrics; }
 
 void SelectCellColors(std::int32_t attribute, COLORREF* background, COLORREF* text) {
-  COLORREF back = RGB(255, 255, 255);
-  COLORREF fore = RGB(0, 0, 127);
-  switch (attribute) {
-    case 1:
-      fore = RGB(0, 0, 0);
-      break;
-    case 2:
-      fore = RGB(0, 127, 63);
-      break;
-    case 3:
-      fore = RGB(127, 63, 0);
-      break;
-    case 4:
-      fore = RGB(255, 0, 0);
-      break;
-    case 5:
-      fore = RGB(0, 0, 0);
-      back = RGB(0, 255, 255);
-      break;
-    case 6:
-      fore = CaptionColors.text;
-      back = CaptionColors.background;
-      break;
-    case 7:
-      fore = RGB(127, 63, 0);
-      back = RGB(192, 192, 192);
-      break;
-    case 8:
-      fore = RGB(127, 63, 0);
-      back = RGB(127, 127, 127);
-      break;
-    default:
-      break;
-  }
-  if (background != nullptr) *background = back;
-  if (text != nullptr) *text = fore;
+  // Text and background of attributes 0 to 8; 6 takes the caption colours, every other value
+  // those of 0.
+  static constexpr std::array<ColorPair, 9> kColors = {{{RGB(0, 0, 127), RGB(255, 255, 255)},
+                                                        {RGB(0, 0, 0), RGB(255, 255, 255)},
+                                                        {RGB(0, 127, 63), RGB(255, 255, 255)},
+                                                        {RGB(127, 63, 0), RGB(255, 255, 255)},
+                                                        {RGB(255, 0, 0), RGB(255, 255, 255)},
+                                                        {RGB(0, 0, 0), RGB(0, 255, 255)},
+                                                        {},
+                                                        {RGB(127, 63, 0), RGB(192, 192, 192)},
+                                                        {RGB(127, 63, 0), RGB(127, 127, 127)}}};
+  const ColorPair colors = attribute == kStatusAttribute ? CaptionColors
+                           : attribute >= 0 && attribute < std::ssize(kColors)
+                               ? kColors[static_cast<std::size_t>(attribute)]
+                               : kColors[0];
+  if (background != nullptr) *background = colors.background;
+  if (text != nullptr) *text = colors.text;
 }
 
 void ReadCaptionColors(std::int32_t flag) {

@@ -46,12 +46,14 @@ struct ScreenCellsRecord {
 };
 KVOM_EXPORT extern ScreenCellsRecord ScreenCells;
 
-// The status row's colours: white on dark blue at load, then the system's caption colours.
-struct CaptionColorPair {
+// A text colour and its background.
+struct ColorPair {
   platform::win::COLORREF text;
   platform::win::COLORREF background;
 };
-KVOM_EXPORT extern CaptionColorPair CaptionColors;
+// The status row's colours: white on dark blue (0, 0, 125) at load, then the system's caption
+// colours.
+KVOM_EXPORT extern ColorPair CaptionColors;
 
 // Fonts and client size of the screen window, set by the host program (zero at load).
 struct ScreenMetricsRecord {
