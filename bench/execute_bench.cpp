@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/ratio_reporter.h"
 #include "common/unset.h"
 #include "platform/com.h"
 #include "platform/com_ptr.h"
@@ -416,36 +417,12 @@ void EngineOperationsOnly(benchmark::State& state) {
 }
 BENCHMARK(EngineOperationsOnly)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration, for the ratio at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-      }
-    }
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const auto step = times_.find("ExecuteStep");
-    const auto floor = times_.find("EngineOperationsOnly");
-    if (step == times_.end() || floor == times_.end() || floor->second <= 0) return;
-    std::printf("execute step %.3f ms, engine operations alone %.3f ms, ratio %.2f\n", step->second, floor->second,
-                step->second / floor->second);
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  kvom::bench::RatioReporter reporter("ExecuteStep", "execute step", "EngineOperationsOnly", "engine operations alone");
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   kvom::run::CLOSE_ALL_ENGINES();
