@@ -168,6 +168,7 @@ int GetDeviceCaps(win::HDC hdc, int index) {
   auto millimetres = [](int pixels, int dpi) { return static_cast<int>(std::lround(pixels * 25.4 / dpi)); };
   switch (index) {
     case win::TECHNOLOGY:
+      if (context->kind == ContextKind::Metafile) return win::DT_METAFILE;
       return d.printer ? win::DT_RASPRINTER : win::DT_RASDISPLAY;
     case win::HORZSIZE:
       return millimetres(d.width, d.dpiX);
@@ -221,9 +222,9 @@ int SetMapMode(win::HDC hdc, int mode) {
   if (!enter("SetMapMode", withNumbers(hdc, {mode}))) return 0;
   Context* context = findContext(hdc);
   if (context == nullptr) return 0;
-  recordCall(hdc, win::META_SETMAPMODE, {mode});
   const int previous = context->current.mapping.mode;
   if (!setMode(context->current.mapping, mode, context->device.dpiX, context->device.dpiY)) return 0;
+  recordCall(hdc, win::META_SETMAPMODE, {mode});
   return previous;
 }
 

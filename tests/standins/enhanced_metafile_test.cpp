@@ -13,6 +13,7 @@
 #include "platform/windows/gdi.h"
 #include "platform/windows/metafile.h"
 #include "standins/gdi/gdi_standin.h"
+#include "tests/standins/scratch_dir_test.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -82,23 +83,13 @@ class EmfWriter {
   std::uint32_t count_ = 0;
 };
 
-class EnhancedMetafileTest : public ::testing::Test {
+class EnhancedMetafileTest : public kvom::test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    kvom::test::resetStandins();
-    dir_ = fs::temp_directory_path() / ("kvom_emf_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    kvom::test::resetStandins();
-    fs::remove_all(dir_);
-  }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary)
+    std::ofstream(nativePath(name), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return kvom::test::windowsDir(dir_) + name;
+    return windowsPath(name);
   }
-  fs::path dir_;
 };
 
 std::vector<std::uint8_t> samplePicture() {
@@ -215,7 +206,7 @@ TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {
        {std::pair{"SIGN.EMF", signature}, std::pair{"CUT.EMF", cut}, std::pair{"TINY.EMF", tiny}}) {
     EXPECT_EQ(GetEnhMetaFileA(write(name, bytes).c_str()), nullptr) << name;
   }
-  EXPECT_EQ(GetEnhMetaFileA((kvom::test::windowsDir(dir_) + "MISSING.EMF").c_str()), nullptr);
+  EXPECT_EQ(GetEnhMetaFileA(windowsPath("MISSING.EMF").c_str()), nullptr);
   gdi::failOperation("GetEnhMetaFileA", 0, 1);
   const std::string path = write("GOOD.EMF", good);
   EXPECT_EQ(GetEnhMetaFileA(path.c_str()), nullptr);

@@ -14,6 +14,7 @@
 #include "platform/windows/metafile.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/windows/windows_standin.h"
+#include "tests/standins/scratch_dir_test.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -22,21 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MetafileStandinTest : public ::testing::Test {
+class MetafileStandinTest : public kvom::test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    kvom::test::resetStandins();
-    dir_ = fs::temp_directory_path() / ("kvom_metafile_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    kvom::test::resetStandins();
-    fs::remove_all(dir_);
-  }
-  // A Windows path of a file in the test's directory.
-  std::string windowsPath(const std::string& name) const { return kvom::test::windowsDir(dir_) + name; }
-  fs::path nativePath(const std::string& name) const { return dir_ / name; }
-
   // A page under an anisotropic mapping with y up, as a plot is drawn.
   static HDC mappedPage() {
     HDC page = gdi::createPageContext(1200, 900, 150);
@@ -46,8 +34,6 @@ class MetafileStandinTest : public ::testing::Test {
     SetViewportOrgEx(page, 100, 700, nullptr);
     return page;
   }
-
-  fs::path dir_;
 };
 
 // Drawing that uses every kind of record a metafile context writes.
@@ -171,6 +157,9 @@ TEST_F(MetafileStandinTest, APlayedMetafileDrawsWhatDrawingDirectlyDraws) {
   HGDIOBJ pen = GetCurrentObject(played, OBJ_PEN);
   ASSERT_TRUE(PlayMetaFile(played, metafile));
   expectSameEntries(gdi::displayList(played), gdi::displayList(direct));
+  // A picture of it for people to look at.
+  fs::create_directories(KVOM_PICTURE_DIR);
+  EXPECT_TRUE(gdi::writePng(played, (fs::path(KVOM_PICTURE_DIR) / "metafile_played.png").string()));
 
   // Playing leaves the target's objects selected and deletes what it made.
   EXPECT_EQ(GetCurrentObject(played, OBJ_PEN), pen);
