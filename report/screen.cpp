@@ -12,6 +12,7 @@
 #include "platform/windows/process.h"
 #include "platform/windows/window.h"
 #include "report/aligned_values.h"
+#include "report/pictures.h"
 #include "report/report_hooks.h"
 #include "report/settings.h"
 
@@ -687,6 +688,24 @@ void DrawBoxLines(std::int32_t firstRow, std::int32_t rowCount) {
   drawBoxLines(context.get(), from, to);
 }
 
+void DrawScreenPictures() {
+  WindowContext context;
+  if (context.get() == nullptr) return;
+  const std::int32_t ch = cellHeight();
+  for (std::int32_t slot = 0; slot < std::min<std::int32_t>(PictureTable.count, kMaxPictures); ++slot) {
+    const PictureSlot& picture = PictureTable.slots[static_cast<std::size_t>(slot)];
+    platform::win::RECT rect{};
+    if (picture.firstCell % kColumns == 0 && picture.lastCell % kColumns == kRowTypeColumn) {
+      rect = {0, picture.firstCell / kColumns * ch, Metrics.width, (picture.lastCell / kColumns + 1) * ch};
+    } else {
+      const POINT a = cellPoint(picture.firstCell);
+      const POINT b = cellPoint(picture.lastCell);
+      rect = {a.x, a.y, b.x, b.y};
+    }
+    DrawPicture(slot, screenWindow(), context.get(), rect);
+  }
+}
+
 void LoadScreen(const char* characters, const std::int8_t* attributes) {
   if (characters == nullptr || attributes == nullptr) return;
   std::copy_n(characters, kFormCells, ScreenCells.characters.begin());
@@ -695,8 +714,16 @@ void LoadScreen(const char* characters, const std::int8_t* attributes) {
 }
 
 void RepaintScreen() {
-  PaintAllCells();
-  DrawBoxLines(0, kRows);
+  // Pictures given in "<" brackets lie under the text, the others over it.
+  if (PictureBracketFlag != 0) {
+    DrawScreenPictures();
+    PaintAllCells();
+    DrawBoxLines(0, kRows);
+  } else {
+    PaintAllCells();
+    DrawBoxLines(0, kRows);
+    DrawScreenPictures();
+  }
 }
 
 void RedrawScreen() { RepaintScreen(); }
