@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fixed_text.h"
 #include "exports/run_paths_setup.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/window.h"
@@ -83,12 +84,6 @@ struct Form {
   std::array<std::int8_t, kScreenCells> attributes;
   std::string values;
 };
-
-template <std::size_t N>
-void copyCut(std::array<char, N>& buffer, std::string_view text) {
-  buffer.fill('\0');
-  std::copy_n(text.begin(), std::min(text.size(), N - 1), buffer.begin());
-}
 
 struct DrawnText {
   std::string text;
@@ -575,8 +570,8 @@ TEST_F(ScreenTest, EnvironmentWordsAndNames) {
 }
 
 TEST_F(ScreenTest, CaseNamesCutToTheirBuffers) {
-  copyCut(exports::RunPathStrings.caseName, "EXCHANGER-CASE");
-  copyCut(exports::RunPathStrings.filePrefix, "KVX");
+  copyTerminated(exports::RunPathStrings.caseName, "EXCHANGER-CASE");
+  copyTerminated(exports::RunPathStrings.filePrefix, "KVX");
   std::array<char, 9> caseName;
   std::array<char, 3> prefix;
   GetCaseNames(caseName, prefix);
