@@ -259,6 +259,61 @@ TEST_F(MetafileStandinTest, BitsMakeTheSameMetafileAgain) {
   EXPECT_EQ(gdi::liveObjects(), 0);
 }
 
+// Metafile bits of the given records (each: function, parameters), with header and end record.
+std::vector<std::uint8_t> bitsOfRecords(const std::vector<std::vector<std::uint16_t>>& records) {
+  std::vector<std::uint16_t> words{1, 9, 0x0300, 0, 0, 0, 0, 0, 0};
+  for (const auto& r : records) {
+    words.push_back(static_cast<std::uint16_t>(2 + r.size()));
+    words.push_back(0);
+    words.insert(words.end(), r.begin(), r.end());
+  }
+  words.insert(words.end(), {3, 0, META_EOF});
+  words[3] = static_cast<std::uint16_t>(words.size());
+  std::vector<std::uint8_t> bits;
+  for (std::uint16_t w : words)
+    bits.insert(bits.end(), {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8)});
+  return bits;
+}
+
+TEST_F(MetafileStandinTest, DamagedRecordsDrawNothingAndTheRestStillPlays) {
+  std::vector<std::uint16_t> hugeBitmap{META_DIBSTRETCHBLT, 0x0020, 0x00CC, 1, 1, 0, 0, 10, 10, 0, 0};
+  hugeBitmap.insert(hugeBitmap.end(), {40, 0, 0xFFFF, 0x7FFF, 0, 0x8000, 1, 24});  // width 2^31 - 1, height -2^31
+  hugeBitmap.resize(hugeBitmap.size() + 14, 0);
+  const std::vector<std::vector<std::uint16_t>> damaged = {
+      {META_POLYLINE, 1000, 0, 0, 10, 10},              // more points than the record holds
+      {META_TEXTOUT, 500, 'a', 0, 0},                   // more characters than the record holds
+      {META_EXTTEXTOUT, 0, 0, 9999, ETO_OPAQUE, 1, 2},  // likewise, with a rectangle cut short
+      hugeBitmap,
+      {META_SELECTOBJECT, 7},  // an index with no object
+      {META_DELETEOBJECT, 40000},
+      {META_ARC, 1, 2},  // too few parameters: zeros for the rest
+  };
+  for (const auto& record : damaged) {
+    SCOPED_TRACE("function " + std::to_string(record[0]));
+    const std::vector<std::uint8_t> bits = bitsOfRecords({record, {META_LINETO, 40, 30}});
+    HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(bits.size()), bits.data());
+    ASSERT_NE(metafile, nullptr);
+    HDC page = gdi::createPageContext(100, 100, 96);
+    EXPECT_TRUE(PlayMetaFile(page, metafile));
+    const auto& list = gdi::displayList(page);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.back().points.back().x, 30);
+    EXPECT_LE(list.size(), 2u);
+    DeleteMetaFile(metafile);
+    DeleteDC(page);
+  }
+  // A record running past the end stops the play there.
+  std::vector<std::uint8_t> cut = bitsOfRecords({{META_LINETO, 40, 30}});
+  cut[18] = 0xFF;
+  HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(cut.size()), cut.data());
+  HDC page = gdi::createPageContext(100, 100, 96);
+  EXPECT_TRUE(PlayMetaFile(page, metafile));
+  EXPECT_TRUE(gdi::displayList(page).empty());
+  DeleteMetaFile(metafile);
+  EXPECT_EQ(gdi::liveObjects(), 0);
+  EXPECT_EQ(gdi::invalidDeletes(), 0);
+}
+
 TEST_F(MetafileStandinTest, MetafilesAreWrittenToAndReadFromFiles) {
   HDC recorder = CreateMetaFileA(windowsPath("DISK.WMF").c_str());
   drawScene(recorder);

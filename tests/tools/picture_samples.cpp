@@ -1,18 +1,19 @@
-// Makes the sample pictures of examples/pictures/ from a plot: the plot as a placeable metafile
-// (through the report library's plot-to-metafile writer) and the plot text's blocks appended to a
-// plot container; then reads the metafile back as a page picture and draws it on a landscape page
-// of the graphics stand-in, written as PNG, so that people can look at it.
+// Makes the sample pictures of examples/pictures/ from plot texts: the first plot as a placeable
+// metafile (through the report library's plot-to-metafile writer), read back as a page picture and
+// drawn on a landscape page of the graphics stand-in, written as PNG so that people can look at it;
+// and every plot appended as a block, titled with its name, to one plot container.
 //
-//   picture_samples PLOT.KVD OUTDIR
+//   picture_samples OUTDIR PLOT.KVD [PLOT.KVD ...]
 //
-// writes OUTDIR/<name>.WMF (placeable metafile), OUTDIR/<name>.png (the metafile on a page) and
-// OUTDIR/<name>.BFD (the plot converted to a container). Paths are paths of this machine.
+// writes OUTDIR/<first name>.WMF, OUTDIR/<first name>.png and OUTDIR/SAMPLES.BFD (replaced). Paths
+// are paths of this machine.
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "exports/run_paths_setup.h"
 #include "platform/windows/gdi.h"
@@ -25,6 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using kvom::report::PlotObject;
 
 void setCaseDir(const fs::path& directory) {
   const std::string windows = standins::windows::toWindowsPath(fs::absolute(directory).string()) + "\\";
@@ -34,24 +36,48 @@ void setCaseDir(const fs::path& directory) {
   caseDir[length] = '\0';
 }
 
-int makeSamples(const fs::path& plot, const fs::path& outDir) {
-  fs::create_directories(outDir);
+// The writers work on names in the case directory (OUTDIR): each plot is copied there while it is
+// used, unless it is there already.
+class CaseCopy {
+ public:
+  CaseCopy(const fs::path& plot, const fs::path& outDir) : copy_(outDir / plot.filename()) {
+    if (!fs::exists(copy_) || !fs::equivalent(plot, copy_)) {
+      fs::copy_file(plot, copy_, fs::copy_options::overwrite_existing);
+      made_ = true;
+    }
+  }
+  ~CaseCopy() {
+    if (made_) fs::remove(copy_);
+  }
+  std::string name() const { return copy_.filename().string(); }
+
+ private:
+  fs::path copy_;
+  bool made_ = false;
+};
+
+int writeMetafileAndPage(const fs::path& plot, const fs::path& outDir) {
+  const CaseCopy copy(plot, outDir);
   const std::string stem = plot.stem().string();
-  // The writers work on names in the case directory: work on a copy of the plot there.
-  fs::copy_file(plot, outDir / plot.filename(), fs::copy_options::overwrite_existing);
-  setCaseDir(outDir);
+  // The metafile's window is the plot's bounding box in the writer's units (9800 wide), so that it
+  // plays undistorted wherever that box is mapped.
+  PlotObject loaded;
+  const std::string casePlot = std::string(kvom::exports::GetCaseDir()) + copy.name();
+  if (kvom::report::LoadPlot(loaded, casePlot.c_str(), 1) != 1 || loaded.xExtent <= 0) {
+    std::fprintf(stderr, "no plot in %s\n", plot.string().c_str());
+    return 1;
+  }
+  const auto height = static_cast<std::int32_t>((loaded.yExtent - 1000.0) / loaded.xExtent * 9800);
+  kvom::report::FreePlot(loaded);
+  kvom::report::PlotToMetafile(copy.name().c_str(), (stem + ".WMF").c_str(), 9800, height);
 
-  kvom::report::PlotToMetafile(plot.filename().string().c_str(), (stem + ".WMF").c_str(), 9800, 8000);
-  kvom::report::ConvertPlotFile(plot.filename().string().c_str());
-  if (fs::absolute(outDir / plot.filename()) != fs::absolute(plot)) fs::remove(outDir / plot.filename());
-
-  // The metafile as a page picture: 11 x 8.5 inches at 100 pixels per inch, half an inch margin.
+  // The metafile as a page picture: 11 x 8.5 inches at 100 pixels per inch, half an inch margin,
+  // the page rectangle given the aspect of the metafile's bounding box.
   const std::string metafilePath = std::string(kvom::exports::GetCaseDir()) + stem + ".WMF";
   if (kvom::report::LoadPictureFile(0, metafilePath.c_str(), 1) != 1) {
     std::fprintf(stderr, "cannot read %s\n", metafilePath.c_str());
     return 1;
   }
-  // The page rectangle gets the aspect of the metafile's bounding box.
   const auto& header = kvom::report::PictureTable.slots[0].placeableHeader;
   const auto word = [&header](std::size_t offset) {
     return static_cast<std::int16_t>(header[offset] | (header[offset + 1] << 8));
@@ -69,12 +95,25 @@ int makeSamples(const fs::path& plot, const fs::path& outDir) {
   return written ? 0 : 1;
 }
 
+void writeContainer(const std::vector<fs::path>& plots, const fs::path& outDir) {
+  fs::remove(outDir / "SAMPLES.BFD");
+  for (const fs::path& plot : plots) {
+    const CaseCopy copy(plot, outDir);
+    kvom::report::AppendPlotBlock(copy.name().c_str(), "SAMPLES.BFD", plot.stem().string().c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: picture_samples PLOT.KVD OUTDIR\n");
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: picture_samples OUTDIR PLOT.KVD [PLOT.KVD ...]\n");
     return 2;
   }
-  return makeSamples(argv[1], argv[2]);
+  const fs::path outDir = argv[1];
+  const std::vector<fs::path> plots(argv + 2, argv + argc);
+  fs::create_directories(outDir);
+  setCaseDir(outDir);
+  writeContainer(plots, outDir);
+  return writeMetafileAndPage(plots.front(), outDir);
 }
