@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "common/fixed_text.h"
+
 namespace kvom::report {
 
 // The position of the '.' that starts the extension of the path's file name: the last '.' after
@@ -18,11 +20,12 @@ inline std::optional<std::size_t> ExtensionDot(std::string_view path) {
   return dot;
 }
 
-// The extension without its '.'; none when the file name has no '.'.
+// The extension without its '.' and without trailing blanks (Windows drops them from a file name
+// when it opens the file); none when the file name has no '.'.
 inline std::optional<std::string_view> FileExtension(std::string_view path) {
   const std::optional<std::size_t> dot = ExtensionDot(path);
   if (!dot) return std::nullopt;
-  return path.substr(*dot + 1);
+  return trimRight(path.substr(*dot + 1));
 }
 
 inline bool EqualNoCase(std::string_view a, std::string_view b) {

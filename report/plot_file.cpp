@@ -14,6 +14,7 @@
 #include "platform/windows/files.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/window.h"
+#include "report/file_names.h"
 
 namespace kvom::report {
 
@@ -446,19 +447,10 @@ enum class PlotForm { none, text, container };
 // The form of a plot by the extension of its file name (after the last '.' of the last path part).
 PlotForm plotForm(const char* name) {
   if (name == nullptr) return PlotForm::none;
-  const std::string_view path(name);
-  const std::size_t nameStart = path.find_last_of("\\/:");
-  const std::string_view fileName = nameStart == std::string_view::npos ? path : path.substr(nameStart + 1);
-  const std::size_t dot = fileName.rfind('.');
-  if (dot == std::string_view::npos) return PlotForm::none;
-  const std::string_view extension = fileName.substr(dot + 1);
-  const auto is = [extension](std::string_view wanted) {
-    return std::ranges::equal(extension, wanted, [](char a, char b) {
-      return std::toupper(static_cast<unsigned char>(a)) == static_cast<unsigned char>(b);
-    });
-  };
-  if (is("KVD")) return PlotForm::text;
-  if (is("BFD")) return PlotForm::container;
+  const std::optional<std::string_view> extension = FileExtension(name);
+  if (!extension) return PlotForm::none;
+  if (EqualNoCase(*extension, "KVD")) return PlotForm::text;
+  if (EqualNoCase(*extension, "BFD")) return PlotForm::container;
   return PlotForm::none;
 }
 

@@ -54,11 +54,20 @@ std::optional<std::size_t> driveIndex(std::string_view windowsPath) {
   return static_cast<std::size_t>(std::toupper(letter) - 'A');
 }
 
+// Backslashes become slashes, and each name loses its trailing blanks, as Windows drops them when
+// it opens a file ("R1.KVD   " names R1.KVD).
 std::string withSlashes(std::string_view path) {
-  std::string result(path);
-  for (char& c : result) {
-    if (c == '\\') c = '/';
+  std::string result;
+  result.reserve(path.size());
+  for (const char c : path) {
+    if (c == '\\' || c == '/') {
+      while (!result.empty() && result.back() == ' ') result.pop_back();
+      result.push_back('/');
+    } else {
+      result.push_back(c);
+    }
   }
+  while (!result.empty() && result.back() == ' ') result.pop_back();
   return result;
 }
 

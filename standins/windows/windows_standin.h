@@ -2,8 +2,8 @@
 // Control of the Windows-services stand-in, for the host program and the tests.
 //
 // Paths: a Windows path text becomes a path of this machine by turning backslashes into slashes
-// and mapping a leading drive "X:" to a root directory (default "/" for every drive). Names stay
-// case-sensitive. The temp path is this machine's temp directory ($TMPDIR, else /tmp) written as
+// and mapping a leading drive "X:" to a root directory (default "/" for every drive). Each name
+// loses its trailing blanks, as on Windows; names stay case-sensitive. The temp path is this machine's temp directory ($TMPDIR, else /tmp) written as
 // a Windows path ending in a backslash ("\tmp\").
 
 #include <cstddef>

@@ -391,6 +391,7 @@ TEST_F(PlotContainerTest, TheExtensionOfTheFileNameChoosesTheReader) {
   const Case cases[] = {
       {"plot.kvd", 1},  // any case
       {"lower.bfd", 1},
+      {"plot.kvd   ", 1},        // a blank-padded name from a fixed-length text
       {"plot.KVDX", -1},         // the whole extension counts
       {"plot.BFD.d\\plot", -1},  // a '.' of a directory is no extension
       {"plots", -1},

@@ -57,6 +57,7 @@ TEST_F(WindowsStandinTest, MapsWindowsPathsOntoThisMachine) {
       {"E:\\x", "/e/x"},
       {"\\tmp\\x\\", "/tmp/x/"},
       {"rel\\file.TMP", "rel/file.TMP"},
+      {"C:\\runs  \\R1.KVD   ", "/runs/R1.KVD"},  // names lose their trailing blanks
       {"", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(win::toNativePath(c.windowsPath), c.nativePath) << c.windowsPath;
