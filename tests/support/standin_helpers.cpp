@@ -7,6 +7,7 @@
 #include "standins/engine/engine_standin.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/host/host_standin.h"
+#include "standins/report_formatting/report_formatting_standin.h"
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
 
@@ -19,6 +20,7 @@ void resetStandins() {
   standins::engine::reset();
   standins::repository::reset();
   standins::gdi::reset();
+  standins::report_formatting::reset();
 }
 
 std::string windowsDir(const std::filesystem::path& native) {
