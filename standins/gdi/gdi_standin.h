@@ -12,9 +12,9 @@
 // (GetMapMode, GetTextColor, GetBkColor, GetBkMode, GetTextAlign, the Get...OrgEx and Get...ExtEx
 // functions, GetCurrentPositionEx, GetClipBox, GetCurrentObject, GetObjectType, GetObjectA, LPtoDP,
 // DPtoLP) are not logged and cannot be made to fail. Handles are written by kind and number: "dc3", "pen7",
-// "brush8", "font9", "rgn10", "bmp11", stock objects as "stock:BLACK_PEN", unknown handles as
-// "obj<number>", null as "0". Texts appear as given (their count of characters), colours as six hex
-// digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
+// "brush8", "font9", "rgn10", "bmp11", metafiles "mf12" and "emf13", windows "wnd14", stock objects
+// as "stock:BLACK_PEN", unknown handles as "obj<number>", null as "0". Texts appear as given (their count of
+// characters), colours as six hex digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
 //   CreatePen 2 1 000000           SelectObject dc1 pen4         LineTo dc1 100 200
 //   TextOutA dc1 10 20 Total       SetMapMode dc1 7              DeleteObject font5
 // Failed calls are logged all the same.
@@ -31,12 +31,13 @@
 
 namespace standins::gdi {
 
-// Kinds of device context. Printer and metafile contexts come with the printing and metafile
-// services; a printer's surface has a page per printed page, every other surface one page.
+// Kinds of device context. Printer contexts come with the printing services; a printer's surface
+// has a page per printed page, every other surface one page. Metafile contexts (CreateMetaFileA)
+// draw on no surface: they record metafile records.
 enum class ContextKind { Window, Memory, Page, Screen, Information, Printer, Metafile };
 
 // Kinds of object in the one handle table.
-enum class ObjectKind { Pen, Brush, Font, Region, Bitmap, Metafile };
+enum class ObjectKind { Pen, Brush, Font, Region, Bitmap, Metafile, EnhancedMetafile };
 
 struct PenStyle {
   int style = platform::win::PS_SOLID;  // after Windows' rule: dashed styles wider than 1 are solid
@@ -68,6 +69,9 @@ struct Snapshot {
   int height = 0;
   platform::win::COLORREF background = 0;
   std::vector<DisplayEntry> entries;
+  // A picture of pixels (0x00RRGGBB, rows top down, width x height) in place of entries: a bitmap
+  // played from a metafile.
+  std::vector<std::uint32_t> pixels;
 };
 
 enum class EntryKind {
