@@ -132,5 +132,12 @@ KVOM_EXPORT std::int32_t GetReportWord();
 
 // Does nothing; kept for callers that expect it.
 KVOM_EXPORT void ReportHook();
+// Routines of the module without effect and without caller.
+KVOM_EXPORT void ReportIdle1();
+KVOM_EXPORT void ReportIdle2();
+KVOM_EXPORT void ReportIdle3(std::int32_t);
+KVOM_EXPORT void ReportIdle4(std::int32_t);
+KVOM_EXPORT void ReportIdle5(std::int32_t, std::int32_t, std::int32_t, std::int32_t);
+KVOM_EXPORT std::int32_t ReportIdle6();
 
 }  // namespace kvom::report
