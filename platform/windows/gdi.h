@@ -68,6 +68,7 @@ inline constexpr UINT OBJ_BITMAP = 7;
 inline constexpr UINT OBJ_REGION = 8;
 inline constexpr UINT OBJ_METAFILE = 9;
 inline constexpr UINT OBJ_MEMDC = 10;
+inline constexpr UINT OBJ_ENHMETAFILE = 13;
 
 // Text alignment (SetTextAlign): one horizontal and one vertical choice, or-ed.
 inline constexpr UINT TA_LEFT = 0;

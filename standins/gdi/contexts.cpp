@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "standins/gdi/gdi_state.h"
+#include "standins/gdi/metafile_records.h"
 
 using namespace standins::gdi;
 using namespace standins::gdi::detail;
@@ -83,6 +84,7 @@ win::BOOL setOrigin(std::string_view operation, win::HDC hdc, win::POINT Mapping
   if (!enter(operation, withNumbers(hdc, {x, y}))) return win::FALSE;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::FALSE;
+  recordCall(hdc, origin == &Mapping::windowOrigin ? win::META_SETWINDOWORG : win::META_SETVIEWPORTORG, {y, x});
   if (previous != nullptr) *previous = context->current.mapping.*origin;
   context->current.mapping.*origin = {x, y};
   return win::TRUE;
@@ -94,6 +96,12 @@ win::BOOL setExtent(std::string_view operation, win::HDC hdc, win::SIZE Mapping:
   if (!enter(operation, withNumbers(hdc, {x, y}))) return win::FALSE;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::FALSE;
+  if (recordCall(hdc, extent == &Mapping::windowExtent ? win::META_SETWINDOWEXT : win::META_SETVIEWPORTEXT, {y, x})) {
+    // A metafile keeps the extent for the context it will be played into, whatever its mode now.
+    if (previous != nullptr) *previous = context->current.mapping.*extent;
+    context->current.mapping.*extent = {x, y};
+    return win::TRUE;
+  }
   if (previous != nullptr) *previous = context->current.mapping.*extent;
   return rule(context->current.mapping, x, y, context->device.dpiX, context->device.dpiY) ? win::TRUE : win::FALSE;
 }
@@ -190,6 +198,7 @@ int SaveDC(win::HDC hdc) {
   if (!enter("SaveDC", contextName(hdc))) return 0;
   Context* context = findContext(hdc);
   if (context == nullptr) return 0;
+  recordCall(hdc, win::META_SAVEDC, {});
   context->saved.push_back(context->current);
   return static_cast<int>(context->saved.size());
 }
@@ -198,6 +207,7 @@ win::BOOL RestoreDC(win::HDC hdc, int savedDc) {
   if (!enter("RestoreDC", withNumbers(hdc, {savedDc}))) return win::FALSE;
   Context* context = findContext(hdc);
   if (context == nullptr || savedDc == 0) return win::FALSE;
+  recordCall(hdc, win::META_RESTOREDC, {savedDc});
   const int depth = static_cast<int>(context->saved.size());
   const int level = savedDc > 0 ? savedDc : depth + savedDc + 1;
   if (level < 1 || level > depth) return win::FALSE;
@@ -211,6 +221,7 @@ int SetMapMode(win::HDC hdc, int mode) {
   if (!enter("SetMapMode", withNumbers(hdc, {mode}))) return 0;
   Context* context = findContext(hdc);
   if (context == nullptr) return 0;
+  recordCall(hdc, win::META_SETMAPMODE, {mode});
   const int previous = context->current.mapping.mode;
   if (!setMode(context->current.mapping, mode, context->device.dpiX, context->device.dpiY)) return 0;
   return previous;
@@ -267,6 +278,7 @@ win::COLORREF SetTextColor(win::HDC hdc, win::COLORREF color) {
   if (!enter("SetTextColor", contextName(hdc) + ' ' + colorText(color))) return win::CLR_INVALID;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::CLR_INVALID;
+  recordColor(hdc, win::META_SETTEXTCOLOR, color);
   return std::exchange(context->current.textColor, color);
 }
 
@@ -279,6 +291,7 @@ win::COLORREF SetBkColor(win::HDC hdc, win::COLORREF color) {
   if (!enter("SetBkColor", contextName(hdc) + ' ' + colorText(color))) return win::CLR_INVALID;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::CLR_INVALID;
+  recordColor(hdc, win::META_SETBKCOLOR, color);
   return std::exchange(context->current.backgroundColor, color);
 }
 
@@ -291,6 +304,7 @@ int SetBkMode(win::HDC hdc, int mode) {
   if (!enter("SetBkMode", withNumbers(hdc, {mode}))) return 0;
   Context* context = findContext(hdc);
   if (context == nullptr || (mode != win::TRANSPARENT && mode != win::OPAQUE)) return 0;
+  recordCall(hdc, win::META_SETBKMODE, {mode});
   return std::exchange(context->current.backgroundMode, mode);
 }
 
@@ -303,6 +317,7 @@ win::UINT SetTextAlign(win::HDC hdc, win::UINT align) {
   if (!enter("SetTextAlign", withNumbers(hdc, {align}))) return win::GDI_ERROR;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::GDI_ERROR;
+  recordCall(hdc, win::META_SETTEXTALIGN, {align & 0xFFFF, align >> 16});
   return std::exchange(context->current.textAlign, align);
 }
 
@@ -329,6 +344,7 @@ int IntersectClipRect(win::HDC hdc, int left, int top, int right, int bottom) {
   if (!enter("IntersectClipRect", withNumbers(hdc, {left, top, right, bottom}))) return win::ERROR;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::ERROR;
+  if (recordCall(hdc, win::META_INTERSECTCLIPRECT, {bottom, right, top, left})) return win::SIMPLEREGION;
   const Mapping& m = context->current.mapping;
   win::RECT r = normalized(toDevice(m, {left, top}), toDevice(m, {right, bottom}));
   if (context->current.clip) {

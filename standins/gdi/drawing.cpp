@@ -7,6 +7,7 @@
 #include <string>
 
 #include "standins/gdi/gdi_state.h"
+#include "standins/gdi/metafile_records.h"
 
 using namespace standins::gdi;
 using namespace standins::gdi::detail;
@@ -34,6 +35,20 @@ Target drawTarget(win::HDC hdc) {
   t.surface = targetSurface(*t.context);
   if (t.surface == nullptr) return {};
   return t;
+}
+
+// A shape in a metafile context: its corners (and arc points) in the record's reverse order.
+bool recordShape(win::HDC hdc, EntryKind kind, std::initializer_list<win::POINT> logical) {
+  if (recorderOf(hdc) == nullptr) return false;
+  const std::vector<win::POINT> p(logical);
+  switch (kind) {
+    case EntryKind::Rectangle:
+      return recordCall(hdc, win::META_RECTANGLE, {p[1].y, p[1].x, p[0].y, p[0].x});
+    case EntryKind::Ellipse:
+      return recordCall(hdc, win::META_ELLIPSE, {p[1].y, p[1].x, p[0].y, p[0].x});
+    default:
+      return recordCall(hdc, win::META_ARC, {p[3].y, p[3].x, p[2].y, p[2].x, p[1].y, p[1].x, p[0].y, p[0].x});
+  }
 }
 
 win::POINT device(const Context& context, int x, int y) { return toDevice(context.current.mapping, {x, y}); }
@@ -99,6 +114,7 @@ void append(Surface& surface, DisplayEntry e) {
 }
 
 win::BOOL shape(win::HDC hdc, EntryKind kind, std::initializer_list<win::POINT> logical) {
+  if (recordShape(hdc, kind, logical)) return win::TRUE;
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, kind);
@@ -115,8 +131,9 @@ win::BOOL shape(win::HDC hdc, EntryKind kind, std::initializer_list<win::POINT> 
 }
 
 win::BOOL text(win::HDC hdc, int x, int y, win::UINT options, const win::RECT* rect, const char* chars, int count,
-               const int* advances) {
+               const int* advances, bool extended) {
   if (count < 0 || (chars == nullptr && count > 0)) return win::FALSE;
+  if (recordText(hdc, x, y, options, rect, chars, count, advances, extended)) return win::TRUE;
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return win::FALSE;
   const Context& c = *t.context;
@@ -157,6 +174,7 @@ std::shared_ptr<const Snapshot> snapshotOf(const Surface& surface) {
 bool usesSource(win::DWORD rop) { return rop != win::BLACKNESS && rop != win::WHITENESS && rop != win::PATCOPY; }
 
 win::BOOL fill(win::HDC hdc, int x, int y, int width, int height, win::DWORD rop) {
+  if (recordCall(hdc, win::META_PATBLT, {rop & 0xFFFF, rop >> 16, height, width, y, x})) return win::TRUE;
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, EntryKind::Fill);
@@ -173,8 +191,18 @@ win::BOOL fill(win::HDC hdc, int x, int y, int width, int height, win::DWORD rop
 win::BOOL blit(win::HDC target, int x, int y, int width, int height, win::HDC source, int xSource, int ySource,
                int widthSource, int heightSource, win::DWORD rop) {
   if (!usesSource(rop)) return fill(target, x, y, width, height, rop);
-  Target t = drawTarget(target);
   Target s = drawTarget(source);
+  if (recorderOf(target) != nullptr) {
+    // A metafile keeps the source's pixels of the block.
+    if (s.surface == nullptr) return win::FALSE;
+    const win::POINT a = device(*s.context, xSource, ySource);
+    const win::POINT b = device(*s.context, farEdge(xSource, widthSource), farEdge(ySource, heightSource));
+    const win::RECT part{std::max(0, std::min(a.x, b.x)), std::max(0, std::min(a.y, b.y)),
+                         std::min(s.surface->width, std::max(a.x, b.x)),
+                         std::min(s.surface->height, std::max(a.y, b.y))};
+    return recordBlit(target, x, y, width, height, *s.surface, part, rop) ? win::TRUE : win::FALSE;
+  }
+  Target t = drawTarget(target);
   if (t.surface == nullptr || s.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, EntryKind::Blit);
   e.rop = rop;
@@ -188,12 +216,49 @@ win::BOOL blit(win::HDC target, int x, int y, int width, int height, win::HDC so
 
 }  // namespace
 
+namespace standins::gdi::detail {
+
+bool drawPixels(win::HDC hdc, int x, int y, int width, int height, int pixelWidth, int pixelHeight,
+                std::vector<std::uint32_t> pixels) {
+  if (!enter("StretchDIBits", numbers(hdc, {x, y, width, height, pixelWidth, pixelHeight}))) return false;
+  auto picture = std::make_shared<Snapshot>();
+  picture->width = pixelWidth;
+  picture->height = pixelHeight;
+  picture->pixels = std::move(pixels);
+  if (recorderOf(hdc) != nullptr) {
+    Surface source;
+    source.width = pixelWidth;
+    source.height = pixelHeight;
+    DisplayEntry e;
+    e.kind = EntryKind::Blit;
+    e.rop = win::SRCCOPY;
+    e.points = {{0, 0}, {pixelWidth, pixelHeight}, {0, 0}, {pixelWidth, pixelHeight}};
+    e.snapshot = std::move(picture);
+    source.pages.back().entries.push_back(std::move(e));
+    return recordBlit(hdc, x, y, width, height, source, {0, 0, pixelWidth, pixelHeight}, win::SRCCOPY);
+  }
+  Target t = drawTarget(hdc);
+  if (t.surface == nullptr) return false;
+  DisplayEntry e = entry(*t.context, EntryKind::Blit);
+  e.rop = win::SRCCOPY;
+  e.points = {device(*t.context, x, y),
+              device(*t.context, farEdge(x, width), farEdge(y, height)),
+              {0, 0},
+              {pixelWidth, pixelHeight}};
+  e.snapshot = std::move(picture);
+  append(*t.surface, std::move(e));
+  return true;
+}
+
+}  // namespace standins::gdi::detail
+
 extern "C" {
 
 win::BOOL MoveToEx(win::HDC hdc, int x, int y, win::POINT* previous) {
   if (!enter("MoveToEx", numbers(hdc, {x, y}))) return win::FALSE;
   Context* context = findContext(hdc);
   if (context == nullptr) return win::FALSE;
+  recordCall(hdc, win::META_MOVETO, {y, x});
   if (previous != nullptr) *previous = context->current.position;
   context->current.position = {x, y};
   return win::TRUE;
@@ -208,6 +273,10 @@ win::BOOL GetCurrentPositionEx(win::HDC hdc, win::POINT* position) {
 
 win::BOOL LineTo(win::HDC hdc, int x, int y) {
   if (!enter("LineTo", numbers(hdc, {x, y}))) return win::FALSE;
+  if (recordCall(hdc, win::META_LINETO, {y, x})) {
+    findContext(hdc)->current.position = {x, y};
+    return win::TRUE;
+  }
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, EntryKind::Line);
@@ -225,6 +294,7 @@ win::BOOL Polyline(win::HDC hdc, const win::POINT* points, int count) {
   }
   if (!enter("Polyline", arguments)) return win::FALSE;
   if (points == nullptr || count < 2) return win::FALSE;
+  if (recordPolyline(hdc, points, count)) return win::TRUE;
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return win::FALSE;
   DisplayEntry e = entry(*t.context, EntryKind::Line);
@@ -257,6 +327,17 @@ int FillRect(win::HDC hdc, const win::RECT* rect, win::HBRUSH brush) {
   if (!enter("FillRect", arguments + ' ' + objectName(brush))) return 0;
   const Object* o = findObject(brush);
   if (rect == nullptr || o == nullptr || o->kind != ObjectKind::Brush) return 0;
+  if (recorderOf(hdc) != nullptr) {
+    // A metafile fills with the brush selected for the fill, then selects the previous brush again.
+    Context& c = *findContext(hdc);
+    const std::uintptr_t previous = c.current.brush;
+    recordSelect(hdc, id(brush));
+    recordCall(hdc, win::META_PATBLT,
+               {win::PATCOPY & 0xFFFF, win::PATCOPY >> 16, rect->bottom - rect->top, rect->right - rect->left,
+                rect->top, rect->left});
+    recordSelect(hdc, previous);
+    return 1;
+  }
   Target t = drawTarget(hdc);
   if (t.surface == nullptr) return 0;
   DisplayEntry e = entry(*t.context, EntryKind::FillRect);
@@ -272,7 +353,7 @@ int FillRect(win::HDC hdc, const win::RECT* rect, win::HBRUSH brush) {
 
 win::BOOL TextOutA(win::HDC hdc, int x, int y, const char* chars, int count) {
   if (!enter("TextOutA", numbers(hdc, {x, y}) + ' ' + textArgument(chars, count))) return win::FALSE;
-  return text(hdc, x, y, 0, nullptr, chars, count, nullptr);
+  return text(hdc, x, y, 0, nullptr, chars, count, nullptr, false);
 }
 
 win::BOOL ExtTextOutA(win::HDC hdc, int x, int y, win::UINT options, const win::RECT* rect, const char* chars,
@@ -283,7 +364,7 @@ win::BOOL ExtTextOutA(win::HDC hdc, int x, int y, win::UINT options, const win::
                  std::to_string(rect->right) + ',' + std::to_string(rect->bottom);
   }
   if (!enter("ExtTextOutA", arguments + ' ' + textArgument(chars, static_cast<int>(count)))) return win::FALSE;
-  return text(hdc, x, y, options, rect, chars, static_cast<int>(count), advances);
+  return text(hdc, x, y, options, rect, chars, static_cast<int>(count), advances, true);
 }
 
 win::BOOL GetTextExtentPoint32A(win::HDC hdc, const char* chars, int count, win::SIZE* size) {

@@ -31,12 +31,13 @@
 
 namespace standins::gdi {
 
-// Kinds of device context. Printer and metafile contexts come with the printing and metafile
-// services; a printer's surface has a page per printed page, every other surface one page.
+// Kinds of device context. Printer contexts come with the printing services; a printer's surface
+// has a page per printed page, every other surface one page. Metafile contexts (CreateMetaFileA)
+// draw on no surface: they record metafile records.
 enum class ContextKind { Window, Memory, Page, Screen, Information, Printer, Metafile };
 
 // Kinds of object in the one handle table.
-enum class ObjectKind { Pen, Brush, Font, Region, Bitmap, Metafile };
+enum class ObjectKind { Pen, Brush, Font, Region, Bitmap, Metafile, EnhancedMetafile };
 
 struct PenStyle {
   int style = platform::win::PS_SOLID;  // after Windows' rule: dashed styles wider than 1 are solid
@@ -68,6 +69,9 @@ struct Snapshot {
   int height = 0;
   platform::win::COLORREF background = 0;
   std::vector<DisplayEntry> entries;
+  // A picture of pixels (0x00RRGGBB, rows top down, width x height) in place of entries: a bitmap
+  // played from a metafile.
+  std::vector<std::uint32_t> pixels;
 };
 
 enum class EntryKind {

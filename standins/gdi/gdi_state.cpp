@@ -69,6 +69,8 @@ const char* kindPrefix(ObjectKind kind) {
       return "bmp";
     case ObjectKind::Metafile:
       return "mf";
+    case ObjectKind::EnhancedMetafile:
+      return "emf";
   }
   return "obj";
 }
@@ -218,6 +220,8 @@ ContextState defaultState(ContextKind) {
 
 bool isSelected(std::uintptr_t handle) {
   for (const auto& [_, context] : state().contexts) {
+    // A metafile context only records its selections; what it selected may be deleted.
+    if (context.kind == ContextKind::Metafile) continue;
     const ContextState& c = context.current;
     if (c.pen == handle || c.brush == handle || c.font == handle || c.bitmap == handle) return true;
   }
@@ -252,7 +256,9 @@ const std::vector<DisplayEntry>& noEntries() {
 }  // namespace
 
 void reset() {
-  // Stock objects are constants of the system: they keep their handles.
+  // Stock objects are constants of the system: they keep their handles. The clipboard gives back
+  // the memory blocks it owns.
+  detail::freeClipboardItems();
   detail::State& s = state();
   detail::State fresh;
   fresh.nextHandle = s.nextHandle;

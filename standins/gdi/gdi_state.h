@@ -10,9 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/windows/clipboard.h"
 #include "platform/windows/gdi.h"
+#include "platform/windows/window.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/mapping.h"
+#include "standins/gdi/window_standin.h"
 
 namespace standins::gdi::detail {
 
@@ -46,8 +49,11 @@ struct Object {
   win::LOGFONTA font{};
   win::RECT region{};
   std::shared_ptr<Surface> bitmap;
-  std::uintptr_t selectedIn = 0;  // bitmaps: the memory context that holds it
+  std::uintptr_t selectedIn = 0;   // bitmaps: the memory context that holds it
+  std::vector<std::uint8_t> bits;  // metafiles: the plain metafile's bits, or the enhanced metafile's bytes
 };
+
+struct MetafileRecorder;
 
 // The part of a context that SaveDC saves.
 struct ContextState {
@@ -70,6 +76,34 @@ struct Context {
   std::shared_ptr<Surface> surface;  // null for memory contexts (their bitmap) and information contexts
   ContextState current;
   std::vector<ContextState> saved;
+  // Contexts of GetDC and BeginPaint: the window they belong to (0 for the screen's).
+  bool fromWindow = false;
+  std::uintptr_t window = 0;
+  std::shared_ptr<MetafileRecorder> recorder;  // metafile contexts
+};
+
+// A window: its client surface and what waits to be painted.
+struct Window {
+  std::shared_ptr<Surface> surface;
+  std::optional<win::RECT> invalid;
+  bool erase = false;
+  int paints = 0;
+};
+
+// The windows, caret, system colours, message boxes, beeps, module names and the clipboard.
+struct WindowSystem {
+  std::map<std::uintptr_t, Window> windows;
+  std::optional<CaretState> caret;
+  std::map<int, win::COLORREF> sysColors;  // set by tests, over the defaults
+  std::vector<MessageBoxCall> messageBoxes;
+  int messageBoxAnswer = win::IDOK;
+  std::vector<win::UINT> beeps;
+  std::map<std::uintptr_t, std::string> moduleNames;  // 0: the program's
+  // The clipboard: whether it is open and by which window, who else holds it, and its items.
+  bool clipboardOpen = false;
+  std::uintptr_t clipboardOwner = 0;
+  std::optional<std::uintptr_t> clipboardHolder;
+  std::vector<std::pair<win::UINT, win::HANDLE>> clipboardItems;
 };
 
 struct State {
@@ -85,6 +119,7 @@ struct State {
   int invalidDeletes = 0;
   int invalidContextDeletes = 0;
   Device screen{1920, 1080, 96, 96, false};
+  WindowSystem windowSystem;
 };
 
 State& state();
@@ -117,5 +152,16 @@ std::uintptr_t newObject(Object object);
 ContextState defaultState(ContextKind kind);
 // Whether a live context has the object selected now.
 bool isSelected(std::uintptr_t handle);
+
+// Windows.
+Window* findWindow(win::HWND window);
+std::string windowName(win::HWND window);
+bool writeSurfacePng(const Surface& surface, const std::string& path);
+// Frees what the clipboard holds (as EmptyClipboard does), without logging.
+void freeClipboardItems();
+
+// Metafiles: deletes a metafile or enhanced metafile object without logging; false when it is
+// none.
+bool deleteMetafileObject(std::uintptr_t handle, ObjectKind kind);
 
 }  // namespace standins::gdi::detail

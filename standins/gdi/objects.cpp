@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "standins/gdi/gdi_state.h"
+#include "standins/gdi/metafile_records.h"
 
 using namespace standins::gdi;
 using namespace standins::gdi::detail;
@@ -173,6 +174,7 @@ win::HGDIOBJ SelectObject(win::HDC hdc, win::HGDIOBJ object) {
   Object* o = findObject(object);
   if (context == nullptr || o == nullptr) return nullptr;
   ContextState& c = context->current;
+  recordSelect(hdc, id(object));
   switch (o->kind) {
     case ObjectKind::Pen:
       return toObjectHandle(std::exchange(c.pen, id(object)));
@@ -192,6 +194,7 @@ win::HGDIOBJ SelectObject(win::HDC hdc, win::HGDIOBJ object) {
       return toObjectHandle(std::exchange(c.bitmap, id(object)));
     }
     case ObjectKind::Metafile:
+    case ObjectKind::EnhancedMetafile:
       return nullptr;
   }
   return nullptr;
@@ -224,10 +227,12 @@ win::BOOL DeleteObject(win::HGDIOBJ object) {
   }
   // Deleting a stock object is harmless and does nothing.
   if (!it->second.stockName.empty()) return win::TRUE;
-  if (isSelected(it->first)) {
+  if (isSelected(it->first) || it->second.kind == ObjectKind::Metafile ||
+      it->second.kind == ObjectKind::EnhancedMetafile) {
     ++state().invalidDeletes;
     return win::FALSE;
   }
+  recordDelete(it->first);
   state().objects.erase(it);
   return win::TRUE;
 }
@@ -248,6 +253,8 @@ win::DWORD GetObjectType(win::HGDIOBJ object) {
       return win::OBJ_BITMAP;
     case ObjectKind::Metafile:
       return win::OBJ_METAFILE;
+    case ObjectKind::EnhancedMetafile:
+      return win::OBJ_ENHMETAFILE;
   }
   return 0;
 }

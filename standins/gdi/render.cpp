@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "standins/gdi/gdi_state.h"
+#include "standins/gdi/metafile_records.h"
 
 namespace standins::gdi {
 
@@ -301,6 +302,28 @@ void drawText(cairo_t* cr, const DisplayEntry& e) {
 
 void drawEntries(cairo_t* cr, const std::vector<DisplayEntry>& entries, double dpiScale);
 
+// A picture of pixels, each pixel a square of the source's units.
+void drawPixelPicture(cairo_t* cr, const Snapshot& source) {
+  if (source.width <= 0 || source.height <= 0 ||
+      source.pixels.size() < static_cast<std::size_t>(source.width) * static_cast<std::size_t>(source.height)) {
+    return;
+  }
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, source.width, source.height);
+  cairo_surface_flush(image);
+  unsigned char* data = cairo_image_surface_get_data(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  for (int row = 0; row < source.height; ++row) {
+    std::memcpy(data + static_cast<std::ptrdiff_t>(row) * stride,
+                source.pixels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(source.width),
+                static_cast<std::size_t>(source.width) * 4);
+  }
+  cairo_surface_mark_dirty(image);
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_surface_destroy(image);
+}
+
 // A block transfer: the source's content, moved and scaled from the source rectangle onto the
 // target rectangle and clipped to it.
 void drawBlit(cairo_t* cr, const DisplayEntry& e, double dpiScale) {
@@ -311,6 +334,10 @@ void drawBlit(cairo_t* cr, const DisplayEntry& e, double dpiScale) {
   cairo_scale(cr, static_cast<double>(t1.x - t0.x) / (s1.x - s0.x), static_cast<double>(t1.y - t0.y) / (s1.y - s0.y));
   cairo_translate(cr, -s0.x, -s0.y);
   const Snapshot& source = *e.snapshot;
+  if (!source.pixels.empty()) {
+    drawPixelPicture(cr, source);
+    return;
+  }
   fillRect(cr, {0, 0, source.width, source.height}, source.background);
   clipTo(cr, {0, 0, source.width, source.height});
   drawEntries(cr, source.entries, dpiScale);
@@ -374,17 +401,45 @@ bool startRendering(std::string_view operation, win::HDC hdc, const std::string&
 
 }  // namespace
 
-bool writePng(win::HDC hdc, const std::string& path) {
-  if (!startRendering("writePng", hdc, path)) return false;
-  const Surface* surface = surfaceOf(hdc);
-  if (surface == nullptr || surface->width <= 0 || surface->height <= 0) return false;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, surface->width, surface->height);
+bool detail::writeSurfacePng(const Surface& surface, const std::string& path) {
+  if (surface.width <= 0 || surface.height <= 0) return false;
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, surface.width, surface.height);
   cairo_t* cr = cairo_create(image);
-  drawPage(cr, *surface, surface->pages.back());
+  drawPage(cr, surface, surface.pages.back());
   cairo_destroy(cr);
   const bool written = cairo_surface_write_to_png(image, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(image);
   return written;
+}
+
+std::vector<std::uint32_t> detail::renderPixels(const Surface& surface, win::RECT part) {
+  const int width = std::max(0, static_cast<int>(part.right - part.left));
+  const int height = std::max(0, static_cast<int>(part.bottom - part.top));
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  if (pixels.empty()) return pixels;
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  cairo_t* cr = cairo_create(image);
+  cairo_translate(cr, -part.left, -part.top);
+  drawPage(cr, surface, surface.pages.back());
+  cairo_destroy(cr);
+  cairo_surface_flush(image);
+  const unsigned char* data = cairo_image_surface_get_data(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  for (int row = 0; row < height; ++row) {
+    const auto* line = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(row) * stride);
+    for (int col = 0; col < width; ++col) {
+      pixels[static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)] =
+          line[col] & 0xFFFFFFu;
+    }
+  }
+  cairo_surface_destroy(image);
+  return pixels;
+}
+
+bool writePng(win::HDC hdc, const std::string& path) {
+  if (!startRendering("writePng", hdc, path)) return false;
+  const Surface* surface = surfaceOf(hdc);
+  return surface != nullptr && detail::writeSurfacePng(*surface, path);
 }
 
 bool writePdf(win::HDC hdc, const std::string& path) {
