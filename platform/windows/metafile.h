@@ -98,6 +98,7 @@ inline constexpr DWORD EMR_ARC = 45;
 inline constexpr DWORD EMR_LINETO = 54;
 inline constexpr DWORD EMR_EXTCREATEFONTINDIRECTW = 82;
 inline constexpr DWORD EMR_EXTTEXTOUTA = 83;
+inline constexpr DWORD EMR_EXTTEXTOUTW = 84;
 inline constexpr DWORD EMR_POLYLINE16 = 87;
 inline constexpr DWORD ENHMETA_SIGNATURE = 0x464D4520u;  // " EMF"
 

@@ -75,19 +75,6 @@ bool validHeader(std::span<const std::uint8_t> bits) {
          (h.mtVersion == 0x0300 || h.mtVersion == 0x0100);
 }
 
-std::optional<std::vector<std::uint8_t>> readFile(const char* path) {
-  std::FILE* file = platform::crt::openFile(path, "rb");
-  if (file == nullptr) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t buffer[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return std::nullopt;
-  return bytes;
-}
-
 bool writeFile(const char* path, std::span<const std::uint8_t> bytes) {
   std::FILE* file = platform::crt::openFile(path, "wb");
   if (file == nullptr) return false;
@@ -147,7 +134,7 @@ class Player {
       if (findObject(o) != nullptr) SelectObject(hdc_, o);
     }
     for (win::HGDIOBJ o : slots_) {
-      if (o != nullptr) DeleteObject(o);
+      if (o != nullptr && o != placeholder()) DeleteObject(o);
     }
   }
 
@@ -168,9 +155,10 @@ class Player {
   }
   // Unknown object records still take a slot, so that later indexes stay right; a placeholder
   // marks it.
-  void keepPlaceholder() { keep(reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1})); }
+  static win::HGDIOBJ placeholder() { return reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1}); }
+  void keepPlaceholder() { keep(placeholder()); }
   win::HGDIOBJ slot(std::size_t index) const {
-    if (index >= slots_.size() || slots_[index] == reinterpret_cast<win::HGDIOBJ>(std::uintptr_t{1})) return nullptr;
+    if (index >= slots_.size() || slots_[index] == placeholder()) return nullptr;
     return slots_[index];
   }
   void text(const std::vector<std::uint16_t>& p, bool extended);
@@ -590,6 +578,19 @@ bool recordBlit(win::HDC target, int x, int y, int width, int height, const Surf
   return true;
 }
 
+std::optional<std::vector<std::uint8_t>> readWholeFile(const char* windowsPath) {
+  std::FILE* file = platform::crt::openFile(windowsPath, "rb");
+  if (file == nullptr) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  std::uint8_t buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) return std::nullopt;
+  return bytes;
+}
+
 bool deleteMetafileObject(std::uintptr_t handle, ObjectKind kind) {
   const auto it = state().objects.find(handle);
   if (it == state().objects.end() || it->second.kind != kind) return false;
@@ -646,7 +647,7 @@ win::BOOL DeleteMetaFile(win::HMETAFILE metafile) {
 win::HMETAFILE GetMetaFileA(const char* file) {
   if (!enter("GetMetaFileA", file != nullptr ? file : "0")) return nullptr;
   if (file == nullptr) return nullptr;
-  std::optional<std::vector<std::uint8_t>> bits = readFile(file);
+  std::optional<std::vector<std::uint8_t>> bits = readWholeFile(file);
   if (!bits || !validHeader(*bits)) return nullptr;
   return newMetafile(std::move(*bits));
 }

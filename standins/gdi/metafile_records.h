@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -51,5 +52,8 @@ std::vector<std::uint32_t> renderPixels(const Surface& surface, win::RECT part);
 // Draws a picture of pixels (rows top down) into the target rectangle of the context.
 bool drawPixels(win::HDC hdc, int x, int y, int width, int height, int pixelWidth, int pixelHeight,
                 std::vector<std::uint32_t> pixels);
+
+// The bytes of a file named by a Windows path; nullopt when it cannot be read.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const char* windowsPath);
 
 }  // namespace standins::gdi::detail

@@ -29,17 +29,6 @@ std::filesystem::path pictureDir() {
   return dir;
 }
 
-// Runs a command and gives what it printed.
-std::string run(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  std::array<char, 256> buffer{};
-  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
-  pclose(pipe);
-  return output;
-}
-
 std::string field(const std::string& report, const std::string& name) {
   const std::size_t at = report.find(name + ":");
   if (at == std::string::npos) return {};
@@ -267,7 +256,7 @@ TEST_F(GdiPictureTest, SampleSheetReadsBackAsOneA4PageAndAnImageOfDeviceSize) {
   ASSERT_TRUE(gdi::writePdf(page, pdf.string()));
   ASSERT_TRUE(gdi::writePng(page, png.string()));
 
-  const std::string info = run("pdfinfo '" + pdf.string() + "' 2>&1");
+  const std::string info = kvom::test::runCommand("pdfinfo '" + pdf.string() + "' 2>&1");
   EXPECT_EQ(field(info, "Pages"), "1") << info;
   // 1240 x 1754 pixels at 150 per inch: 595.2 x 841.92 points, A4.
   EXPECT_EQ(field(info, "Page size").substr(0, 22), "595.2 x 841.92 pts (A4") << info;
@@ -275,7 +264,7 @@ TEST_F(GdiPictureTest, SampleSheetReadsBackAsOneA4PageAndAnImageOfDeviceSize) {
 
   // The PDF also renders through a second reader: 60 pixels per inch of 8.27 inches is 496 wide.
   const std::filesystem::path rendered = pictureDir() / "sample_sheet_pdf";
-  run("pdftoppm -png -r 60 -singlefile '" + pdf.string() + "' '" + rendered.string() + "' 2>&1");
+  kvom::test::runCommand("pdftoppm -png -r 60 -singlefile '" + pdf.string() + "' '" + rendered.string() + "' 2>&1");
   EXPECT_EQ(pngSize(rendered.string() + ".png").first, 496u);
   DeleteDC(page);
 }
@@ -313,8 +302,8 @@ RECT inkBox(const std::filesystem::path& pgm, RECT area) {
 std::filesystem::path printAndRead(HDC page, const kvom::test::ScratchDirectory& scratch, int dpi) {
   const std::filesystem::path pdf = scratch.path() / "page.pdf";
   if (!gdi::writePdf(page, pdf.string())) return {};
-  run("pdftoppm -gray -r " + std::to_string(dpi) + " -singlefile '" + pdf.string() + "' '" +
-      (scratch.path() / "page").string() + "'");
+  kvom::test::runCommand("pdftoppm -gray -r " + std::to_string(dpi) + " -singlefile '" + pdf.string() + "' '" +
+                         (scratch.path() / "page").string() + "'");
   return scratch.path() / "page.pgm";
 }
 

@@ -1,5 +1,7 @@
 #include "tests/support/standin_helpers.h"
 
+#include <array>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -19,6 +21,16 @@ void resetStandins() {
   standins::engine::reset();
   standins::repository::reset();
   standins::gdi::reset();
+}
+
+std::string runCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return output;
+  std::array<char, 256> buffer{};
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) output += buffer.data();
+  pclose(pipe);
+  return output;
 }
 
 std::string windowsDir(const std::filesystem::path& native) {

@@ -19,6 +19,9 @@ std::string windowsDir(const std::filesystem::path& native);
 // The whole file, byte for byte; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 
+// Runs a shell command and gives what it printed on its standard output.
+std::string runCommand(const std::string& command);
+
 // The engine operation-log entries of one operation ("Terminate", "SaveCase", ...), in order.
 std::vector<std::string> engineLog(std::string_view operation);
 

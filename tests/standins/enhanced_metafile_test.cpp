@@ -1,0 +1,236 @@
+// Enhanced metafiles read from files and played stretched into a rectangle.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/windows/gdi.h"
+#include "platform/windows/metafile.h"
+#include "standins/gdi/gdi_standin.h"
+#include "tests/support/standin_helpers.h"
+
+using namespace platform::win;
+namespace gdi = standins::gdi;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Writes a small enhanced metafile: a header for a reference device of 1000 x 1000 pixels on
+// 100 x 100 mm with a frame of the whole device, the records given, and the end record.
+class EmfWriter {
+ public:
+  void add(DWORD type, std::initializer_list<std::uint32_t> values) {
+    std::vector<std::uint8_t> body;
+    for (std::uint32_t v : values) put(body, v);
+    addRaw(type, body);
+  }
+  void addRaw(DWORD type, std::vector<std::uint8_t> body) {
+    body.resize((body.size() + 3) / 4 * 4, 0);
+    put(records_, type);
+    put(records_, static_cast<std::uint32_t>(8 + body.size()));
+    records_.insert(records_.end(), body.begin(), body.end());
+    ++count_;
+  }
+  // An EMR_EXTTEXTOUTA or W record of the text at (x, y).
+  void text(std::int32_t x, std::int32_t y, const std::string& chars, bool wide) {
+    std::vector<std::uint8_t> body;
+    for (std::uint32_t v : {0u, 0u, 0u, 0u, 1u, 0u, 0u}) put(body, v);  // bounds, graphics mode, scales
+    put(body, static_cast<std::uint32_t>(x));
+    put(body, static_cast<std::uint32_t>(y));
+    put(body, static_cast<std::uint32_t>(chars.size()));
+    put(body, 76);                                                  // the characters follow the record's fixed part
+    for (std::uint32_t v : {0u, 0u, 0u, 0u, 0u, 0u}) put(body, v);  // options, rectangle, no advances
+    for (char c : chars) {
+      body.push_back(static_cast<std::uint8_t>(c));
+      if (wide) body.push_back(0);
+    }
+    addRaw(wide ? EMR_EXTTEXTOUTW : EMR_EXTTEXTOUTA, body);
+  }
+  void font(std::uint32_t index, std::int32_t height, const std::string& face) {
+    std::vector<std::uint8_t> body;
+    for (std::uint32_t v : {index, static_cast<std::uint32_t>(height), 0u, 0u, 0u, 400u}) put(body, v);
+    for (int i = 0; i < 8; ++i) body.push_back(0);
+    for (int i = 0; i < 32; ++i) {
+      body.push_back(i < static_cast<int>(face.size()) ? static_cast<std::uint8_t>(face[i]) : 0);
+      body.push_back(0);
+    }
+    addRaw(EMR_EXTCREATEFONTINDIRECTW, body);
+  }
+  std::vector<std::uint8_t> finish() {
+    add(EMR_EOF, {0, 16, 20});
+    std::vector<std::uint8_t> out;
+    const auto total = static_cast<std::uint32_t>(88 + records_.size());
+    for (std::uint32_t v : {EMR_HEADER, 88u,   0u,         0u, 999u, 999u, 0u, 0u,    10000u, 10000u, ENHMETA_SIGNATURE,
+                            0x10000u,   total, count_ + 1, 4u, 0u,   0u,   0u, 1000u, 1000u,  100u,   100u}) {
+      put(out, v);
+    }
+    out.insert(out.end(), records_.begin(), records_.end());
+    return out;
+  }
+
+ private:
+  static void put(std::vector<std::uint8_t>& bytes, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  }
+  std::vector<std::uint8_t> records_;
+  std::uint32_t count_ = 0;
+};
+
+class EnhancedMetafileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    kvom::test::resetStandins();
+    dir_ = fs::temp_directory_path() / ("kvom_emf_test_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    kvom::test::resetStandins();
+    fs::remove_all(dir_);
+  }
+  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return kvom::test::windowsDir(dir_) + name;
+  }
+  fs::path dir_;
+};
+
+std::vector<std::uint8_t> samplePicture() {
+  EmfWriter emf;
+  emf.add(EMR_CREATEPEN, {1, PS_SOLID, 10, 0, RGB(255, 0, 0)});
+  emf.add(EMR_SELECTOBJECT, {1});
+  emf.add(EMR_MOVETOEX, {100, 200});
+  emf.add(EMR_LINETO, {300, 400});
+  emf.add(EMR_POLYLINE16, {0, 0, 0, 0, 3, 0, 500 | (500u << 16), 1000});
+  emf.add(EMR_CREATEBRUSHINDIRECT, {2, BS_SOLID, RGB(0, 255, 0), 0});
+  emf.add(EMR_SELECTOBJECT, {2});
+  emf.add(EMR_RECTANGLE, {100, 100, 900, 500});
+  emf.add(EMR_ELLIPSE, {0, 0, 200, 100});
+  emf.add(EMR_ARC, {0, 0, 400, 400, 400, 200, 200, 0});
+  emf.font(3, 100, "Arial");
+  emf.add(EMR_SELECTOBJECT, {3});
+  emf.add(EMR_SETTEXTCOLOR, {RGB(0, 0, 255)});
+  emf.text(100, 800, "Total", false);
+  emf.text(600, 800, "7.5", true);
+  emf.add(EMR_SELECTOBJECT, {0x80000000u | BLACK_PEN});
+  emf.add(EMR_DELETEOBJECT, {1});
+  // Its own mapping: ten device pixels a unit.
+  emf.add(EMR_SETMAPMODE, {MM_ANISOTROPIC});
+  emf.add(EMR_SETWINDOWEXTEX, {100, 100});
+  emf.add(EMR_SETVIEWPORTEXTEX, {1000, 1000});
+  emf.add(EMR_LINETO, {50, 50});
+  emf.add(1234, {1, 2, 3});  // a record the stand-in does not know
+  return emf.finish();
+}
+
+// What the picture draws in the rectangle (10, 20, 510, 270): half its size across, a quarter
+// down.
+void drawExpected(HDC hdc) {
+  HPEN pen = CreatePen(PS_SOLID, 5, RGB(255, 0, 0));
+  HBRUSH brush = CreateSolidBrush(RGB(0, 255, 0));
+  HFONT font = CreateFontA(25, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+  SaveDC(hdc);
+  SelectObject(hdc, pen);
+  MoveToEx(hdc, 60, 70, nullptr);
+  LineTo(hdc, 160, 120);
+  const POINT points[] = {{10, 20}, {260, 145}, {510, 20}};
+  Polyline(hdc, points, 3);
+  SelectObject(hdc, brush);
+  Rectangle(hdc, 60, 45, 460, 145);
+  Ellipse(hdc, 10, 20, 110, 45);
+  Arc(hdc, 10, 20, 210, 120, 210, 70, 110, 20);
+  SelectObject(hdc, font);
+  SetTextColor(hdc, RGB(0, 0, 255));
+  TextOutA(hdc, 60, 220, "Total", 5);
+  TextOutA(hdc, 310, 220, "7.5", 3);
+  SelectObject(hdc, GetStockObject(BLACK_PEN));
+  LineTo(hdc, 260, 145);
+  RestoreDC(hdc, -1);
+  for (HGDIOBJ o : {pen, brush, font}) DeleteObject(o);
+}
+
+TEST_F(EnhancedMetafileTest, APictureIsPlayedStretchedIntoTheRectangle) {
+  HENHMETAFILE picture = GetEnhMetaFileA(write("SAMPLE.EMF", samplePicture()).c_str());
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(gdi::liveObjects(gdi::ObjectKind::EnhancedMetafile), 1);
+
+  ENHMETAHEADER header{};
+  EXPECT_EQ(GetEnhMetaFileHeader(picture, 0, nullptr), sizeof header);
+  ASSERT_EQ(GetEnhMetaFileHeader(picture, sizeof header, &header), sizeof header);
+  EXPECT_EQ(header.rclFrame.right, 10000);
+  EXPECT_EQ(header.nRecords, 24u);
+  EXPECT_EQ(header.nBytes, samplePicture().size());
+  EXPECT_EQ(header.szlDevice.cx, 1000);
+
+  HDC page = gdi::createPageContext(600, 400, 96);
+  const COLORREF textColor = GetTextColor(page);
+  const RECT rect{10, 20, 510, 270};
+  ASSERT_TRUE(PlayEnhMetaFile(page, picture, &rect));
+  HDC expected = gdi::createPageContext(600, 400, 96);
+  drawExpected(expected);
+
+  const auto& played = gdi::displayList(page);
+  const auto& drawn = gdi::displayList(expected);
+  ASSERT_EQ(played.size(), drawn.size());
+  for (std::size_t i = 0; i < played.size(); ++i) {
+    SCOPED_TRACE("entry " + std::to_string(i));
+    EXPECT_EQ(played[i].kind, drawn[i].kind);
+    ASSERT_EQ(played[i].points.size(), drawn[i].points.size());
+    for (std::size_t p = 0; p < played[i].points.size(); ++p) {
+      EXPECT_EQ(played[i].points[p].x, drawn[i].points[p].x);
+      EXPECT_EQ(played[i].points[p].y, drawn[i].points[p].y);
+    }
+    EXPECT_EQ(played[i].pen.width, drawn[i].pen.width);
+    EXPECT_EQ(played[i].pen.color, drawn[i].pen.color);
+    EXPECT_EQ(played[i].brush.color, drawn[i].brush.color);
+    EXPECT_EQ(played[i].text, drawn[i].text);
+    EXPECT_EQ(played[i].font.height, drawn[i].font.height);
+    EXPECT_STREQ(played[i].font.description.lfFaceName, drawn[i].font.description.lfFaceName);
+    EXPECT_EQ(played[i].textColor, drawn[i].textColor);
+  }
+
+  // The context is as it was, and every object the picture made is gone.
+  EXPECT_EQ(GetTextColor(page), textColor);
+  EXPECT_EQ(GetCurrentObject(page, OBJ_PEN), GetStockObject(BLACK_PEN));
+  EXPECT_EQ(gdi::liveObjects(), 1);
+  EXPECT_TRUE(DeleteEnhMetaFile(picture));
+  EXPECT_FALSE(DeleteEnhMetaFile(picture));
+  EXPECT_EQ(gdi::liveObjects(), 0);
+  EXPECT_EQ(gdi::invalidDeletes(), 1);
+}
+
+TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {
+  std::vector<std::uint8_t> good = samplePicture();
+  std::vector<std::uint8_t> signature = good;
+  signature[40] = 'X';
+  std::vector<std::uint8_t> cut(good.begin(), good.end() - 8);  // shorter than its header says
+  std::vector<std::uint8_t> tiny(good.begin(), good.begin() + 40);
+  for (const auto& [name, bytes] :
+       {std::pair{"SIGN.EMF", signature}, std::pair{"CUT.EMF", cut}, std::pair{"TINY.EMF", tiny}}) {
+    EXPECT_EQ(GetEnhMetaFileA(write(name, bytes).c_str()), nullptr) << name;
+  }
+  EXPECT_EQ(GetEnhMetaFileA((kvom::test::windowsDir(dir_) + "MISSING.EMF").c_str()), nullptr);
+  gdi::failOperation("GetEnhMetaFileA", 0, 1);
+  const std::string path = write("GOOD.EMF", good);
+  EXPECT_EQ(GetEnhMetaFileA(path.c_str()), nullptr);
+  HENHMETAFILE picture = GetEnhMetaFileA(path.c_str());
+  ASSERT_NE(picture, nullptr);
+
+  // Playing needs a rectangle and a context.
+  HDC page = gdi::createPageContext(100, 100, 96);
+  EXPECT_FALSE(PlayEnhMetaFile(page, picture, nullptr));
+  const RECT rect{0, 0, 10, 10};
+  EXPECT_FALSE(PlayEnhMetaFile(nullptr, picture, &rect));
+  EXPECT_FALSE(PlayEnhMetaFile(page, nullptr, &rect));
+  EXPECT_EQ(GetEnhMetaFileHeader(nullptr, 0, nullptr), 0u);
+  DeleteEnhMetaFile(picture);
+  EXPECT_EQ(gdi::liveObjects(), 0);
+}
+
+}  // namespace
