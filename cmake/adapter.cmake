@@ -10,7 +10,8 @@ file(GLOB_RECURSE ADAPTER_SOURCES CONFIGURE_DEPENDS
 add_library(adapter_core STATIC ${ADAPTER_SOURCES})
 target_include_directories(adapter_core PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(adapter_core PUBLIC kvom_common kvom_platform
-  standin_host standin_repository standin_com standin_engine standin_windows standin_gdi)
+  standin_host standin_repository standin_com standin_engine standin_windows standin_gdi
+  standin_report_formatting)
 
 add_library(kvomwexa SHARED ${PROJECT_SOURCE_DIR}/cmake/adapter_library.cpp)
 target_link_libraries(kvomwexa PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,adapter_core>")

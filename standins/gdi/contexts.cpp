@@ -168,6 +168,7 @@ int GetDeviceCaps(win::HDC hdc, int index) {
   auto millimetres = [](int pixels, int dpi) { return static_cast<int>(std::lround(pixels * 25.4 / dpi)); };
   switch (index) {
     case win::TECHNOLOGY:
+      if (context->kind == ContextKind::Metafile) return win::DT_METAFILE;
       return d.printer ? win::DT_RASPRINTER : win::DT_RASDISPLAY;
     case win::HORZSIZE:
       return millimetres(d.width, d.dpiX);

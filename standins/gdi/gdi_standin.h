@@ -12,9 +12,9 @@
 // (GetMapMode, GetTextColor, GetBkColor, GetBkMode, GetTextAlign, the Get...OrgEx and Get...ExtEx
 // functions, GetCurrentPositionEx, GetClipBox, GetCurrentObject, GetObjectType, GetObjectA, LPtoDP,
 // DPtoLP) are not logged and cannot be made to fail. Handles are written by kind and number: "dc3", "pen7",
-// "brush8", "font9", "rgn10", "bmp11", stock objects as "stock:BLACK_PEN", unknown handles as
-// "obj<number>", null as "0". Texts appear as given (their count of characters), colours as six hex
-// digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
+// "brush8", "font9", "rgn10", "bmp11", metafiles "mf12" and "emf13", windows "wnd14", stock objects
+// as "stock:BLACK_PEN", unknown handles as "obj<number>", null as "0". Texts appear as given (their count of
+// characters), colours as six hex digits in the order of the COLORREF (blue, green, red: "0000FF" is red). Examples:
 //   CreatePen 2 1 000000           SelectObject dc1 pen4         LineTo dc1 100 200
 //   TextOutA dc1 10 20 Total       SetMapMode dc1 7              DeleteObject font5
 // Failed calls are logged all the same.

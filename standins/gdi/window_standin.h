@@ -4,7 +4,9 @@
 // window's contexts draw on its surface; gdi's reset() forgets them too, and its failOperation
 // takes their function names ("GetDC", "BeginPaint", "CreateCaret", "MessageBoxA",
 // "OpenClipboard", "SetClipboardData", "GetModuleFileNameA", ...). Their calls are written to the
-// graphics call log (callLog()) in the same form.
+// graphics call log (callLog()) in the same form ("GetDC wnd14", "InvalidateRect wnd14 0 0 80 16 1",
+// "MessageBoxA 0 16 Error: text", "SetClipboardData CF_METAFILEPICT"); GetCaretPos is a query and
+// is not logged. The behaviour is described in standins/gdi/README.md.
 
 #include <optional>
 #include <string>

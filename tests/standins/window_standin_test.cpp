@@ -228,10 +228,10 @@ TEST_F(WindowStandinTest, AWindowIsWrittenAsAPicture) {
   HDC hdc = GetDC(window);
   TextOutA(hdc, 10, 10, "Cells", 5);
   ReleaseDC(window, hdc);
-  const auto path = std::filesystem::temp_directory_path() / "kvom_window_test.png";
+  std::filesystem::create_directories(KVOM_PICTURE_DIR);
+  const auto path = std::filesystem::path(KVOM_PICTURE_DIR) / "window.png";
   ASSERT_TRUE(gdi::writeWindowPng(window, path.string()));
   EXPECT_EQ(kvom::test::readFile(path).substr(1, 3), "PNG");
-  std::filesystem::remove(path);
   EXPECT_FALSE(gdi::writeWindowPng(nullptr, path.string()));
 }
 

@@ -1,5 +1,6 @@
 // A metafile recorded by the graphics stand-in, written as a placeable metafile file, opens in an
-// independent reader (wmf2svg) and shows its lines, shapes and texts there.
+// independent reader (wmf2svg) and shows its lines, shapes and texts there. The file and the SVG
+// drawn from it are kept in KVOM_PICTURE_DIR.
 
 #include <gtest/gtest.h>
 
@@ -60,14 +61,14 @@ TEST(WmfReaderTest, APlaceableFileOfTheBitsOpensInWmf2svg) {
   DeleteObject(pen);
   DeleteObject(font);
 
-  const fs::path dir = fs::temp_directory_path() / ("kvom_wmf_test_" + std::to_string(::getpid()));
+  // Both files stay in the picture folder for people to look at.
+  const fs::path dir = KVOM_PICTURE_DIR;
   fs::create_directories(dir);
-  std::ofstream(dir / "plot.wmf", std::ios::binary) << placeableFile(metafile, 9800, 5000);
+  std::ofstream(dir / "metafile.wmf", std::ios::binary) << placeableFile(metafile, 9800, 5000);
   DeleteMetaFile(metafile);
-  const std::string messages = kvom::test::runCommand("wmf2svg -o '" + (dir / "plot.svg").string() + "' '" +
-                                                      (dir / "plot.wmf").string() + "' 2>&1");
-  const std::string svg = kvom::test::readFile(dir / "plot.svg");
-  fs::remove_all(dir);
+  const std::string messages = kvom::test::runCommand("wmf2svg -o '" + (dir / "metafile.svg").string() + "' '" +
+                                                      (dir / "metafile.wmf").string() + "' 2>&1");
+  const std::string svg = kvom::test::readFile(dir / "metafile.svg");
 
   ASSERT_FALSE(svg.empty()) << messages;
   EXPECT_NE(svg.find(">Total<"), std::string::npos) << svg;

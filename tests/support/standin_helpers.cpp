@@ -9,6 +9,7 @@
 #include "standins/engine/engine_standin.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/host/host_standin.h"
+#include "standins/report_formatting/report_formatting_standin.h"
 #include "standins/repository/repository_standin.h"
 #include "standins/windows/windows_standin.h"
 
@@ -21,6 +22,7 @@ void resetStandins() {
   standins::engine::reset();
   standins::repository::reset();
   standins::gdi::reset();
+  standins::report_formatting::reset();
 }
 
 std::string runCommand(const std::string& command) {

@@ -9,7 +9,7 @@
 namespace kvom::test {
 
 // Resets every stand-in: host library, Windows services, object library, engine, repository,
-// graphics.
+// graphics, report formatting.
 void resetStandins();
 
 // A directory of this machine as the Windows path text the adapter works with, ending in a
