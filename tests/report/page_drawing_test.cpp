@@ -218,6 +218,15 @@ TEST_F(PageDrawingTest, FixedFontModeWritesWholeRowsUnconverted) {
   EXPECT_EQ(texts(), (std::vector<Drawn>{{expected, 0, 0}}));
 }
 
+TEST_F(PageDrawingTest, LanguageSixDrawsBoxBytesAsText) {
+  SetLanguageFromLetter("C");
+  row(0, 0, "\xB3 Gr\x81n \xB3");
+  DrawPageBody(dc, 1, kCell);
+  SetLanguageFromLetter("E");
+  EXPECT_EQ(texts(), (std::vector<Drawn>{{"\xB3 Gr\x81n \xB3 ", 0, 0}}));
+  EXPECT_TRUE(lines().empty());
+}
+
 TEST_F(PageDrawingTest, NothingForNoRowsOrNoCells) {
   row(0, 0, "Text \xC4\xC4\xC4", 'u');
   DrawPageBody(dc, -1, kCell);
