@@ -13,6 +13,7 @@
 #include "platform/windows/codepage.h"
 #include "platform/windows/files.h"
 #include "platform/windows/gdi.h"
+#include "platform/windows/window.h"
 
 namespace kvom::report {
 
@@ -387,9 +388,10 @@ void seekBlock(std::FILE* file, std::int64_t fileSize, int block) {
   }
 }
 
-// Shown when a container cannot be opened. Message boxes arrive with the window services; until
-// then the failure shows only in the untouched outputs.
-void showOpenError() {}
+// Shown when a container cannot be opened; the outputs stay untouched.
+void showOpenError() {
+  MessageBoxA(nullptr, "Can not open file", "Open Error", platform::win::MB_OK | platform::win::MB_ICONHAND);
+}
 
 FileHandle openContainer(const char* name) {
   FileHandle file(name != nullptr ? platform::crt::openFile(name, "rb") : nullptr);

@@ -222,9 +222,9 @@ int SetMapMode(win::HDC hdc, int mode) {
   if (!enter("SetMapMode", withNumbers(hdc, {mode}))) return 0;
   Context* context = findContext(hdc);
   if (context == nullptr) return 0;
-  recordCall(hdc, win::META_SETMAPMODE, {mode});
   const int previous = context->current.mapping.mode;
   if (!setMode(context->current.mapping, mode, context->device.dpiX, context->device.dpiY)) return 0;
+  recordCall(hdc, win::META_SETMAPMODE, {mode});
   return previous;
 }
 

@@ -227,7 +227,10 @@ void Player::dibBlit(const std::vector<std::uint16_t>& p, bool stretchDib) {
   const auto height = static_cast<std::int32_t>(dword(8));
   const int bitCount = dib[14] | (dib[15] << 8);
   if (infoSize < 40 || width <= 0 || height == 0 || (bitCount != 24 && bitCount != 32) || dword(16) != 0) return;
-  const int rows = height < 0 ? -height : height;
+  // No bitmap is larger than 32767 pixels a side; larger sizes are damaged records.
+  const long long tall = height < 0 ? -static_cast<long long>(height) : height;
+  if (width > 32767 || tall > 32767) return;
+  const int rows = static_cast<int>(tall);
   const std::size_t stride = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
   if (dib.size() < infoSize + stride * static_cast<std::size_t>(rows)) return;
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(rows));

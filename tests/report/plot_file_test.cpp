@@ -10,6 +10,7 @@
 
 #include "platform/windows/gdi.h"
 #include "standins/gdi/gdi_standin.h"
+#include "standins/gdi/window_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
 #include "tests/support/plot_fixture.h"
@@ -364,9 +365,17 @@ TEST_F(PlotContainerTest, AContainerThatCannotBeOpenedLeavesTheOutputsUntouched)
   const auto untouched = [](const Block& result) {
     return result.count == -1 && result.extraSize == -1 && result.x == -1 && result.y == -1;
   };
+  standins::gdi::clearMessageBoxes();
   EXPECT_TRUE(untouched(read(1, windowsPath("missing.BFD"))));
   standins::windows::failOperation("openFile");
   EXPECT_TRUE(untouched(read(1)));
+  ASSERT_FALSE(standins::gdi::messageBoxes().empty()) << "a failed open is shown";
+  for (const auto& box : standins::gdi::messageBoxes()) {
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.text, "Can not open file");
+    EXPECT_EQ(box.caption, "Open Error");
+    EXPECT_EQ(box.style, platform::win::MB_OK | platform::win::MB_ICONHAND);
+  }
 }
 
 TEST_F(PlotContainerTest, TheExtensionOfTheFileNameChoosesTheReader) {

@@ -13,6 +13,7 @@
 #include "platform/windows/gdi.h"
 #include "platform/windows/metafile.h"
 #include "standins/gdi/gdi_standin.h"
+#include "tests/standins/scratch_dir_test.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -82,23 +83,13 @@ class EmfWriter {
   std::uint32_t count_ = 0;
 };
 
-class EnhancedMetafileTest : public ::testing::Test {
+class EnhancedMetafileTest : public kvom::test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    kvom::test::resetStandins();
-    dir_ = fs::temp_directory_path() / ("kvom_emf_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    kvom::test::resetStandins();
-    fs::remove_all(dir_);
-  }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
-    std::ofstream(dir_ / name, std::ios::binary)
+    std::ofstream(nativePath(name), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return kvom::test::windowsDir(dir_) + name;
+    return windowsPath(name);
   }
-  fs::path dir_;
 };
 
 std::vector<std::uint8_t> samplePicture() {
@@ -205,6 +196,38 @@ TEST_F(EnhancedMetafileTest, APictureIsPlayedStretchedIntoTheRectangle) {
   EXPECT_EQ(gdi::invalidDeletes(), 1);
 }
 
+TEST_F(EnhancedMetafileTest, DamagedRecordsDrawNothingAndTheRestStillPlays) {
+  struct Damaged {
+    DWORD type;
+    std::initializer_list<std::uint32_t> values;
+  };
+  const Damaged cases[] = {
+      {EMR_POLYLINE16, {0, 0, 0, 0, 0xFFFFFFFFu, 0}},  // more points than the record holds
+      {EMR_POLYLINE, {0, 0, 0, 0, 0x20000000u, 0}},    // likewise, where the size would wrap
+      {EMR_EXTTEXTOUTA, {0, 0, 0, 0, 1, 0, 0, 5, 5, 3, 0xFFFFFFF0u, 0, 0, 0, 0, 0, 0}},  // text outside
+      {EMR_CREATEPEN, {0xFFFFFFFFu, PS_SOLID, 1, 0, 0}},                                 // an index beyond any table
+      {EMR_SELECTOBJECT, {99}},
+      {EMR_DELETEOBJECT, {99}},
+      {EMR_EXTCREATEFONTINDIRECTW, {1, 10}},  // cut short
+  };
+  for (const Damaged& c : cases) {
+    SCOPED_TRACE("record " + std::to_string(c.type));
+    EmfWriter emf;
+    emf.add(c.type, c.values);
+    emf.add(EMR_LINETO, {300, 400});
+    HENHMETAFILE picture = GetEnhMetaFileA(write("DAMAGED.EMF", emf.finish()).c_str());
+    ASSERT_NE(picture, nullptr);
+    HDC page = gdi::createPageContext(600, 400, 96);
+    const RECT rect{0, 0, 1000, 1000};
+    EXPECT_TRUE(PlayEnhMetaFile(page, picture, &rect));
+    ASSERT_EQ(gdi::displayList(page).size(), 1u);
+    EXPECT_EQ(gdi::displayList(page)[0].points[1].x, 300);
+    DeleteEnhMetaFile(picture);
+    DeleteDC(page);
+    EXPECT_EQ(gdi::liveObjects(), 0);
+  }
+}
+
 TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {
   std::vector<std::uint8_t> good = samplePicture();
   std::vector<std::uint8_t> signature = good;
@@ -215,7 +238,7 @@ TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {
        {std::pair{"SIGN.EMF", signature}, std::pair{"CUT.EMF", cut}, std::pair{"TINY.EMF", tiny}}) {
     EXPECT_EQ(GetEnhMetaFileA(write(name, bytes).c_str()), nullptr) << name;
   }
-  EXPECT_EQ(GetEnhMetaFileA((kvom::test::windowsDir(dir_) + "MISSING.EMF").c_str()), nullptr);
+  EXPECT_EQ(GetEnhMetaFileA(windowsPath("MISSING.EMF").c_str()), nullptr);
   gdi::failOperation("GetEnhMetaFileA", 0, 1);
   const std::string path = write("GOOD.EMF", good);
   EXPECT_EQ(GetEnhMetaFileA(path.c_str()), nullptr);

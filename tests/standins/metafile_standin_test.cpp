@@ -14,6 +14,7 @@
 #include "platform/windows/metafile.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/windows/windows_standin.h"
+#include "tests/standins/scratch_dir_test.h"
 #include "tests/support/standin_helpers.h"
 
 using namespace platform::win;
@@ -22,21 +23,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class MetafileStandinTest : public ::testing::Test {
+class MetafileStandinTest : public kvom::test::ScratchDirTest {
  protected:
-  void SetUp() override {
-    kvom::test::resetStandins();
-    dir_ = fs::temp_directory_path() / ("kvom_metafile_test_" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    kvom::test::resetStandins();
-    fs::remove_all(dir_);
-  }
-  // A Windows path of a file in the test's directory.
-  std::string windowsPath(const std::string& name) const { return kvom::test::windowsDir(dir_) + name; }
-  fs::path nativePath(const std::string& name) const { return dir_ / name; }
-
   // A page under an anisotropic mapping with y up, as a plot is drawn.
   static HDC mappedPage() {
     HDC page = gdi::createPageContext(1200, 900, 150);
@@ -46,8 +34,6 @@ class MetafileStandinTest : public ::testing::Test {
     SetViewportOrgEx(page, 100, 700, nullptr);
     return page;
   }
-
-  fs::path dir_;
 };
 
 // Drawing that uses every kind of record a metafile context writes.
@@ -171,6 +157,9 @@ TEST_F(MetafileStandinTest, APlayedMetafileDrawsWhatDrawingDirectlyDraws) {
   HGDIOBJ pen = GetCurrentObject(played, OBJ_PEN);
   ASSERT_TRUE(PlayMetaFile(played, metafile));
   expectSameEntries(gdi::displayList(played), gdi::displayList(direct));
+  // A picture of it for people to look at.
+  fs::create_directories(KVOM_PICTURE_DIR);
+  EXPECT_TRUE(gdi::writePng(played, (fs::path(KVOM_PICTURE_DIR) / "metafile_played.png").string()));
 
   // Playing leaves the target's objects selected and deletes what it made.
   EXPECT_EQ(GetCurrentObject(played, OBJ_PEN), pen);
@@ -268,6 +257,61 @@ TEST_F(MetafileStandinTest, BitsMakeTheSameMetafileAgain) {
   EXPECT_EQ(SetMetaFileBitsEx(10, nullptr), nullptr);
   for (HMETAFILE m : {metafile, copy, short_}) DeleteMetaFile(m);
   EXPECT_EQ(gdi::liveObjects(), 0);
+}
+
+// Metafile bits of the given records (each: function, parameters), with header and end record.
+std::vector<std::uint8_t> bitsOfRecords(const std::vector<std::vector<std::uint16_t>>& records) {
+  std::vector<std::uint16_t> words{1, 9, 0x0300, 0, 0, 0, 0, 0, 0};
+  for (const auto& r : records) {
+    words.push_back(static_cast<std::uint16_t>(2 + r.size()));
+    words.push_back(0);
+    words.insert(words.end(), r.begin(), r.end());
+  }
+  words.insert(words.end(), {3, 0, META_EOF});
+  words[3] = static_cast<std::uint16_t>(words.size());
+  std::vector<std::uint8_t> bits;
+  for (std::uint16_t w : words)
+    bits.insert(bits.end(), {static_cast<std::uint8_t>(w), static_cast<std::uint8_t>(w >> 8)});
+  return bits;
+}
+
+TEST_F(MetafileStandinTest, DamagedRecordsDrawNothingAndTheRestStillPlays) {
+  std::vector<std::uint16_t> hugeBitmap{META_DIBSTRETCHBLT, 0x0020, 0x00CC, 1, 1, 0, 0, 10, 10, 0, 0};
+  hugeBitmap.insert(hugeBitmap.end(), {40, 0, 0xFFFF, 0x7FFF, 0, 0x8000, 1, 24});  // width 2^31 - 1, height -2^31
+  hugeBitmap.resize(hugeBitmap.size() + 14, 0);
+  const std::vector<std::vector<std::uint16_t>> damaged = {
+      {META_POLYLINE, 1000, 0, 0, 10, 10},              // more points than the record holds
+      {META_TEXTOUT, 500, 'a', 0, 0},                   // more characters than the record holds
+      {META_EXTTEXTOUT, 0, 0, 9999, ETO_OPAQUE, 1, 2},  // likewise, with a rectangle cut short
+      hugeBitmap,
+      {META_SELECTOBJECT, 7},  // an index with no object
+      {META_DELETEOBJECT, 40000},
+      {META_ARC, 1, 2},  // too few parameters: zeros for the rest
+  };
+  for (const auto& record : damaged) {
+    SCOPED_TRACE("function " + std::to_string(record[0]));
+    const std::vector<std::uint8_t> bits = bitsOfRecords({record, {META_LINETO, 40, 30}});
+    HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(bits.size()), bits.data());
+    ASSERT_NE(metafile, nullptr);
+    HDC page = gdi::createPageContext(100, 100, 96);
+    EXPECT_TRUE(PlayMetaFile(page, metafile));
+    const auto& list = gdi::displayList(page);
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.back().points.back().x, 30);
+    EXPECT_LE(list.size(), 2u);
+    DeleteMetaFile(metafile);
+    DeleteDC(page);
+  }
+  // A record running past the end stops the play there.
+  std::vector<std::uint8_t> cut = bitsOfRecords({{META_LINETO, 40, 30}});
+  cut[18] = 0xFF;
+  HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(cut.size()), cut.data());
+  HDC page = gdi::createPageContext(100, 100, 96);
+  EXPECT_TRUE(PlayMetaFile(page, metafile));
+  EXPECT_TRUE(gdi::displayList(page).empty());
+  DeleteMetaFile(metafile);
+  EXPECT_EQ(gdi::liveObjects(), 0);
+  EXPECT_EQ(gdi::invalidDeletes(), 0);
 }
 
 TEST_F(MetafileStandinTest, MetafilesAreWrittenToAndReadFromFiles) {
