@@ -155,6 +155,10 @@ void failOperation(std::string_view operation, int skip = 0, int times = -1);
 
 // The text measure model (README): a font description's cell height, ascent and character
 // advance in the font's own (logical) units.
+// The advance of a font without a width of its own, in percent of its height.
+inline constexpr int kProportionalAdvancePercent = 44;
+inline constexpr int kFixedAdvancePercent = 52;
+
 struct TextMeasure {
   int height = 0;
   int ascent = 0;

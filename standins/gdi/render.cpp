@@ -183,6 +183,42 @@ void drawLine(cairo_t* cr, const DisplayEntry& e, double dpiScale) {
   cairo_stroke(cr);
 }
 
+// Where a text's room beyond its glyphs goes, as a share after each character: into its leaders
+// (runs of two or more dots) when it has any, else into its trailing blanks, else into the blanks
+// between its words, else evenly between its letters. So words keep their letter spacing, as on a
+// printed page, and leaders still reach the values after them. Narrowing (negative room) is spread
+// evenly.
+std::vector<double> slackShares(std::string_view text, double room) {
+  const std::size_t n = text.size();
+  std::vector<double> share(n, 0);
+  if (n < 2) return share;
+  std::vector<bool> takes(n, false);
+  const auto give = [&](auto&& pick) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+      takes[i] = pick(i);
+      if (takes[i]) ++count;
+    }
+    return count;
+  };
+  const auto inLeader = [&](std::size_t i) {
+    return text[i] == '.' && ((i + 1 < n && text[i + 1] == '.') || (i > 0 && text[i - 1] == '.'));
+  };
+  const std::size_t lastGlyph = text.find_last_not_of(' ');
+  std::size_t count = 0;
+  if (room > 0) count = give(inLeader);
+  if (room > 0 && count == 0 && lastGlyph != std::string_view::npos && lastGlyph + 1 < n) {
+    // The blanks at the end are the space after the last glyph; the last character gets none.
+    count = give([&](std::size_t i) { return i >= lastGlyph; });
+  }
+  if (room > 0 && count == 0) count = give([&](std::size_t i) { return text[i] == ' '; });
+  if (count == 0) count = give([](std::size_t) { return true; });
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    if (takes[i]) share[i] = room / static_cast<double>(count);
+  }
+  return share;
+}
+
 // Text: the run takes exactly the width of the measure model. Fixed-pitch faces put each character
 // in its own cell; proportional faces keep their glyph shapes, spaced out where the model is wider
 // and closed up, then narrowed, where it is narrower, so that columns that line up in the model line up on the page.
@@ -236,18 +272,22 @@ void drawText(cairo_t* cr, const DisplayEntry& e) {
     for (std::size_t i = 0; i < n; ++i) x[i] = f.charWidth * static_cast<double>(i);
   } else {
     width = f.charWidth * static_cast<double>(n);
-    // Glyphs keep their natural width where the model leaves room (spaced out evenly) and are
+    // A font's width, and a mapping that scales x and y differently, stretch the glyphs as they do
+    // on Windows: the stretch is the model's advance against the advance of an undistorted font of
+    // this height. Glyphs keep that width where the model leaves room (spaced out evenly) and are
     // narrowed only as far as letting them close up by a little cannot make up the difference.
+    const double undistorted = kProportionalAdvancePercent / 100.0 * f.height;
+    const double stretch = std::clamp(f.charWidth / undistorted, 0.25, 4.0);
     const double closeUp = 0.02 * em;
     if (naturalWidth > 0) {
-      scale = std::min(1.0, (width + closeUp * static_cast<double>(n > 1 ? n - 1 : 0)) / naturalWidth);
+      scale = std::min(stretch, (width + closeUp * static_cast<double>(n > 1 ? n - 1 : 0)) / naturalWidth);
     }
     const double leftover = width - naturalWidth * scale;
-    const double gap = n > 1 ? leftover / static_cast<double>(n - 1) : 0;
+    const std::vector<double> share = slackShares(e.text, leftover);
     double position = n == 1 ? leftover / 2 : 0;
     for (std::size_t i = 0; i < n; ++i) {
       x[i] = position;
-      position += natural[i] * scale + gap;
+      position += natural[i] * scale + share[i];
     }
   }
 

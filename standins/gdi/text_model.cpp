@@ -65,7 +65,7 @@ TextMeasure measureFont(const win::LOGFONTA& font) {
     m.charWidth = std::abs(font.lfWidth);
   } else {
     // 0.52 of the height for fixed-pitch faces, 0.44 for proportional ones, to the nearest unit.
-    const int percent = m.fixedPitch ? 52 : 44;
+    const int percent = m.fixedPitch ? kFixedAdvancePercent : kProportionalAdvancePercent;
     m.charWidth = (m.height * percent + 50) / 100;
   }
   if (m.charWidth < 1) m.charWidth = 1;
