@@ -117,18 +117,7 @@ void ensureStockObjects() {
 
 void record(std::string entry) { state().log.push_back(std::move(entry)); }
 
-bool failsNow(std::string_view operation) {
-  const auto it = state().failing.find(operation);
-  if (it == state().failing.end()) return false;
-  auto& [skip, times] = it->second;
-  if (skip > 0) {
-    --skip;
-    return false;
-  }
-  if (times == 0) return false;
-  if (times > 0) --times;
-  return true;
-}
+bool failsNow(std::string_view operation) { return state().failing.failsNow(operation); }
 
 bool enter(std::string_view operation, std::string_view arguments) {
   host::raiseIfArmed(operation);
@@ -355,7 +344,7 @@ int invalidDeletes() { return state().invalidDeletes; }
 int invalidContextDeletes() { return state().invalidContextDeletes; }
 
 void failOperation(std::string_view operation, int skip, int times) {
-  state().failing[std::string(operation)] = {skip, times};
+  state().failing.arm(operation, skip, times);
 }
 
 }  // namespace standins::gdi

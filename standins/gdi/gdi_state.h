@@ -14,6 +14,7 @@
 #include "platform/windows/gdi.h"
 #include "platform/windows/printing.h"
 #include "platform/windows/window.h"
+#include "standins/failure_schedule.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/mapping.h"
 #include "standins/gdi/printer_standin.h"
@@ -152,7 +153,7 @@ struct State {
   std::map<int, std::uintptr_t> stock;       // stock index -> handle
   std::uintptr_t stockBitmap = 0;
   std::vector<std::string> log;
-  std::map<std::string, std::pair<int, int>, std::less<>> failing;
+  FailureSchedule failing;
   int invalidDeletes = 0;
   int invalidContextDeletes = 0;
   Device screen{1920, 1080, 96, 96, false};

@@ -12,6 +12,7 @@
 
 #include "platform/report_formatting.h"
 #include "platform/windows/profile.h"
+#include "standins/failure_schedule.h"
 #include "standins/host/host_standin.h"
 #include "standins/report_formatting/rtf_document.h"
 #include "standins/report_formatting/rtf_form.h"
@@ -28,7 +29,7 @@ constexpr unsigned kProfileBufferSize = 260;
 struct State {
   std::vector<std::string> log;
   // Injected failures: operation -> calls still to pass, then calls to fail (< 0: every later one).
-  std::map<std::string, std::pair<int, int>, std::less<>> failing;
+  FailureSchedule failing;
   std::optional<bool> enabled;            // set by control; nullopt: the profile's
   std::optional<std::string> outputPath;  // set by control; nullopt: the profile's or the default
   bool profileRead = false;
@@ -46,18 +47,7 @@ State& state() {
 
 std::string_view text(const char* argument) { return argument != nullptr ? argument : ""; }
 
-bool failsNow(std::string_view operation) {
-  const auto it = state().failing.find(operation);
-  if (it == state().failing.end()) return false;
-  auto& [skip, times] = it->second;
-  if (skip > 0) {
-    --skip;
-    return false;
-  }
-  if (times == 0) return false;
-  if (times > 0) --times;
-  return true;
-}
+bool failsNow(std::string_view operation) { return state().failing.failsNow(operation); }
 
 std::string profileValue(const char* key) {
   char buffer[kProfileBufferSize] = {};
@@ -138,9 +128,7 @@ void startNewDocument() {
   state().written.clear();
 }
 
-void failOperation(std::string_view operation, int skip, int times) {
-  state().failing[std::string(operation)] = {skip, times};
-}
+void failOperation(std::string_view operation, int skip, int times) { state().failing.arm(operation, skip, times); }
 
 const std::vector<std::string>& callLog() { return state().log; }
 void clearCallLog() { state().log.clear(); }

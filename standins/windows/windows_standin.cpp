@@ -26,18 +26,7 @@ std::string hex(std::uint32_t value) {
   return buffer;
 }
 
-bool failsNow(std::string_view operation) {
-  const auto it = state().failing.find(operation);
-  if (it == state().failing.end()) return false;
-  auto& [skip, times] = it->second;
-  if (skip > 0) {
-    --skip;
-    return false;
-  }
-  if (times == 0) return false;
-  if (times > 0) --times;
-  return true;
-}
+bool failsNow(std::string_view operation) { return state().failing.failsNow(operation); }
 
 platform::win::HANDLE newHandle() { return reinterpret_cast<platform::win::HANDLE>(state().nextHandle++); }
 
@@ -128,7 +117,7 @@ void setTempPath(std::optional<std::string> windowsPath) { state().tempPath = st
 void failTempPath(bool fail) { state().failTempPath = fail; }
 
 void failOperation(std::string_view operation, int skip, int times) {
-  state().failing[std::string(operation)] = {skip, times};
+  state().failing.arm(operation, skip, times);
 }
 
 void failWritesAfter(std::optional<std::uint64_t> bytes) { state().writeLimit = bytes; }

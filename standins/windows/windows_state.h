@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/windows/types.h"
+#include "standins/failure_schedule.h"
 
 namespace standins::windows::detail {
 
@@ -47,7 +48,7 @@ struct State {
   std::optional<std::string> tempPath;
   bool failTempPath = false;
   // Injected failures: operation -> calls still to pass, then calls to fail (< 0: every later one).
-  std::map<std::string, std::pair<int, int>, std::less<>> failing;
+  FailureSchedule failing;
   std::optional<std::uint64_t> writeLimit;      // bytes a file write may put into one file
   std::optional<std::string> windowsDirectory;  // Windows path ending in a backslash; nullopt: the default
 
