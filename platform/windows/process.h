@@ -17,4 +17,8 @@ namespace platform::crt {
 // The run-time's process start: mode, program path and a null-terminated argument list.
 std::intptr_t spawnv(int mode, const char* path, const char* const* arguments);
 
+// The run-time's exit: ends the process with the exit code. A stand-in may record the request and
+// return instead, so that a caller's test sees it.
+void exitProcess(int code);
+
 }  // namespace platform::crt

@@ -2,6 +2,7 @@
 
 #include "platform/windows/process.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "standins/host/host_standin.h"
@@ -40,6 +41,15 @@ std::intptr_t spawnv(int mode, const char* path, const char* const* arguments) {
   }
   started(entry);
   return state().nextProcessId++;
+}
+
+void exitProcess(int code) {
+  record("exit " + std::to_string(code));
+  if (state().catchExits) {
+    state().exitRequests.push_back(code);
+    return;
+  }
+  std::exit(code);
 }
 
 }  // namespace platform::crt

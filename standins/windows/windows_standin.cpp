@@ -69,6 +69,8 @@ void reset() {
   detail::State& s = state();
   s.log.clear();
   s.startedPrograms.clear();
+  s.catchExits = false;
+  s.exitRequests.clear();
   s.driveRoots = {};
   s.tempPath.reset();
   s.failTempPath = false;
@@ -144,5 +146,9 @@ void setRegistryValue(std::string_view keyPath, std::string_view valueName, std:
 }
 
 const std::vector<std::string>& startedPrograms() { return state().startedPrograms; }
+
+void catchExits(bool caught) { state().catchExits = caught; }
+
+const std::vector<int>& exitRequests() { return state().exitRequests; }
 
 }  // namespace standins::windows

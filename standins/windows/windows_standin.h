@@ -58,6 +58,11 @@ void setRegistryValue(std::string_view keyPath, std::string_view valueName, std:
 // "WinExec <show> <command line>".
 const std::vector<std::string>& startedPrograms();
 
+// While caught, a request to end the process (platform::crt::exitProcess) is recorded with its exit
+// code and returns; otherwise the process ends. reset() stops catching and forgets the requests.
+void catchExits(bool caught);
+const std::vector<int>& exitRequests();
+
 // The Windows directory (a Windows path ending in a backslash) where profile files named without a
 // directory live, "win.ini" among them. Default: "kvom_windows\" below this machine's temp
 // directory ($TMPDIR, else /tmp), created when a profile file is first written there. nullopt

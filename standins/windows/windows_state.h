@@ -41,6 +41,8 @@ struct MemoryBlock {
 struct State {
   std::vector<std::string> log;
   std::vector<std::string> startedPrograms;
+  bool catchExits = false;
+  std::vector<int> exitRequests;
   std::array<std::optional<std::string>, 26> driveRoots;  // nullopt: the default root "/"
   std::optional<std::string> tempPath;
   bool failTempPath = false;
