@@ -198,8 +198,9 @@ struct DEVMODEA;
 extern "C" {
 
 // Device contexts. CreateDCA("DISPLAY", ...) (or a null driver and the device "DISPLAY") gives a
-// context of the whole screen; CreateICA gives an information context that answers questions
-// (capabilities, text measures) and draws nothing.
+// context of the whole screen, and a printer's driver, device and port a printer context (its page
+// from the settings, or the printer's own); CreateICA gives an information context that answers
+// questions (capabilities, text measures) and draws nothing.
 platform::win::HDC CreateDCA(const char* driver, const char* device, const char* port,
                              const platform::win::DEVMODEA* settings);
 platform::win::HDC CreateICA(const char* driver, const char* device, const char* port,

@@ -1,13 +1,81 @@
 #pragma once
 // Windows windows as the report library uses them: device contexts of a window's client area,
 // painting and invalidation, the caret, system colours, the beep, message boxes and the file name
-// of a module.
+// of a module; modeless dialogs, showing and enabling windows, and the thread's message queue.
+
+#include <cstdint>
 
 #include "platform/windows/types.h"
 
 namespace platform::win {
 
 using HMODULE = HINSTANCE;
+
+// Message parameters and results: pointer-sized.
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using INT_PTR = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
+
+// A window procedure, and a dialog procedure (TRUE when it handled the message).
+using WNDPROC = LRESULT (*)(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+using DLGPROC = INT_PTR (*)(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A message of the thread's queue.
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+
+// Messages.
+inline constexpr UINT WM_NULL = 0x0000;
+inline constexpr UINT WM_DESTROY = 0x0002;
+inline constexpr UINT WM_PAINT = 0x000F;
+inline constexpr UINT WM_CLOSE = 0x0010;
+inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_KEYDOWN = 0x0100;
+inline constexpr UINT WM_KEYUP = 0x0101;
+inline constexpr UINT WM_CHAR = 0x0102;
+inline constexpr UINT WM_INITDIALOG = 0x0110;  // wParam: the control to focus; lParam: CreateDialogParamA's
+inline constexpr UINT WM_COMMAND = 0x0111;     // wParam: notification code << 16 | control id
+inline constexpr UINT WM_TIMER = 0x0113;
+inline constexpr UINT WM_LBUTTONDOWN = 0x0201;
+inline constexpr UINT WM_LBUTTONUP = 0x0202;
+inline constexpr UINT WM_USER = 0x0400;
+
+// Button notification of WM_COMMAND.
+inline constexpr WORD BN_CLICKED = 0;
+
+// PeekMessageA: whether the message is taken from the queue.
+inline constexpr UINT PM_NOREMOVE = 0x0000;
+inline constexpr UINT PM_REMOVE = 0x0001;
+
+// ShowWindow commands.
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_NORMAL = 1;
+inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_SHOWNOACTIVATE = 4;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_MINIMIZE = 6;
+inline constexpr int SW_SHOWNA = 8;
+inline constexpr int SW_RESTORE = 9;
+
+constexpr WORD LOWORD(std::uintptr_t value) { return static_cast<WORD>(value & 0xFFFF); }
+constexpr WORD HIWORD(std::uintptr_t value) { return static_cast<WORD>((value >> 16) & 0xFFFF); }
+constexpr WPARAM MAKEWPARAM(WORD low, WORD high) {
+  return static_cast<WPARAM>(low) | (static_cast<WPARAM>(high) << 16);
+}
+
+// A resource named by number instead of by text: the number in place of the text's address.
+inline const char* MAKEINTRESOURCEA(WORD id) { return reinterpret_cast<const char*>(static_cast<std::uintptr_t>(id)); }
+constexpr bool IS_INTRESOURCE(const void* name) { return (reinterpret_cast<std::uintptr_t>(name) >> 16) == 0; }
 
 // What BeginPaint hands the painter: the context and the part of the client area to paint.
 struct PAINTSTRUCT {
@@ -122,5 +190,40 @@ int MessageBoxA(platform::win::HWND owner, const char* text, const char* caption
 // NUL-terminated; returns the characters copied without the NUL, size when the name was cut, and 0
 // for an unknown module.
 platform::win::DWORD GetModuleFileNameA(platform::win::HMODULE module, char* buffer, platform::win::DWORD size);
+
+// A modeless dialog from the named template (a text, or MAKEINTRESOURCEA of a number) of the module,
+// owned by the parent window. Its procedure receives WM_INITDIALOG with the parameter before the
+// call returns. Null when the dialog cannot be made.
+platform::win::HWND CreateDialogParamA(platform::win::HINSTANCE instance, const char* templateName,
+                                       platform::win::HWND parent, platform::win::DLGPROC procedure,
+                                       platform::win::LPARAM parameter);
+// Removes a window or dialog (its procedure receives WM_DESTROY); FALSE for one that does not exist.
+platform::win::BOOL DestroyWindow(platform::win::HWND window);
+platform::win::BOOL IsWindow(platform::win::HWND window);
+// Shows or hides the window; returns whether it was visible before.
+platform::win::BOOL ShowWindow(platform::win::HWND window, int command);
+platform::win::BOOL IsWindowVisible(platform::win::HWND window);
+// Enables or disables input to the window; returns TRUE when it was disabled before.
+platform::win::BOOL EnableWindow(platform::win::HWND window, platform::win::BOOL enable);
+platform::win::BOOL IsWindowEnabled(platform::win::HWND window);
+
+// Puts a message at the end of the thread's queue for the window; FALSE for a window that does not
+// exist (a null window posts a message of the thread).
+platform::win::BOOL PostMessageA(platform::win::HWND window, platform::win::UINT message, platform::win::WPARAM wParam,
+                                 platform::win::LPARAM lParam);
+// Calls the window's procedure at once and returns its result (0 when it has none).
+platform::win::LRESULT SendMessageA(platform::win::HWND window, platform::win::UINT message,
+                                    platform::win::WPARAM wParam, platform::win::LPARAM lParam);
+// Looks at the first waiting message for the window (null: any of the thread) whose number lies
+// within the filter (both 0: any), and with PM_REMOVE takes it from the queue. FALSE when none waits.
+platform::win::BOOL PeekMessageA(platform::win::MSG* message, platform::win::HWND window, platform::win::UINT filterMin,
+                                 platform::win::UINT filterMax, platform::win::UINT remove);
+// When the message is for the dialog, hands it to the dialog's procedure and returns TRUE;
+// otherwise FALSE and nothing happens.
+platform::win::BOOL IsDialogMessageA(platform::win::HWND dialog, platform::win::MSG* message);
+// Turns key messages into character messages; TRUE when it did.
+platform::win::BOOL TranslateMessage(const platform::win::MSG* message);
+// Hands the message to its window's procedure and returns its result (0 when it has none).
+platform::win::LRESULT DispatchMessageA(const platform::win::MSG* message);
 
 }  // extern "C"
