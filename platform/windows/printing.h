@@ -124,7 +124,11 @@ struct PRINTDLGA {
 
 // Why the last common dialog call failed (CommDlgExtendedError); 0 when the user cancelled.
 inline constexpr DWORD CDERR_STRUCTSIZE = 0x0001;
-inline constexpr DWORD PDERR_NODEFAULTPRN = 0x1008;
+inline constexpr DWORD CDERR_MEMALLOCFAILURE = 0x0009;
+inline constexpr DWORD CDERR_DIALOGFAILURE = 0xFFFF;
+inline constexpr DWORD PDERR_NODEFAULTPRN = 0x1008;   // there is no default printer
+inline constexpr DWORD PDERR_RETDEFFAILURE = 0x1009;  // PD_RETURNDEFAULT with device blocks given
+inline constexpr DWORD PDERR_CREATEICFAILURE = 0x100A;
 inline constexpr DWORD PDERR_PRINTERNOTFOUND = 0x100B;
 
 // A document as StartDocA starts it.
@@ -144,7 +148,6 @@ inline constexpr int SP_OUTOFDISK = -4;
 inline constexpr int SP_OUTOFMEMORY = -5;
 
 // Printer escapes (Escape).
-inline constexpr int NEWFRAME = 1;   // ends the page and starts the next
 inline constexpr int ABORTDOC = 2;   // aborts the document
 inline constexpr int STARTDOC = 10;  // starts a document; the input is its name (cbInput characters)
 inline constexpr int ENDDOC = 11;    // ends the document
@@ -172,8 +175,9 @@ int AbortDoc(platform::win::HDC hdc);
 // procedure ended the job).
 int StartPage(platform::win::HDC hdc);
 int EndPage(platform::win::HDC hdc);
-// The old printer escapes (STARTDOC, ENDDOC, ABORTDOC, NEWFRAME): > 0 on success, SP_... on failure,
-// 0 for an escape the device does not know.
+// The old printer escapes STARTDOC, ENDDOC and ABORTDOC, as StartDocA (with the input as the
+// document's name), EndDoc and AbortDoc: > 0 on success, SP_... on failure; 0 for an escape the
+// device does not know.
 int Escape(platform::win::HDC hdc, int escape, int inputBytes, const char* input, void* output);
 
 }  // extern "C"

@@ -118,11 +118,11 @@ win::BOOL readMapping(win::HDC hdc, Value Mapping::*field, Value* out) {
 
 extern "C" {
 
-win::HDC CreateDCA(const char* driver, const char* device, const char* port, const win::DEVMODEA*) {
+win::HDC CreateDCA(const char* driver, const char* device, const char* port, const win::DEVMODEA* settings) {
   auto text = [](const char* t) { return std::string(t != nullptr ? t : ""); };
   if (!enter("CreateDCA", text(driver) + ' ' + text(device) + ' ' + text(port))) return nullptr;
-  // Printers arrive with the printing services; until then only the display is known.
-  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return nullptr;
+  // Any device but the display is a printer, found by its name.
+  if (!isDisplay(driver) && !(driver == nullptr && isDisplay(device))) return createPrinterContext(device, settings);
   return createDisplayContext(ContextKind::Screen);
 }
 
@@ -156,6 +156,8 @@ win::BOOL DeleteDC(win::HDC hdc) {
     return win::FALSE;
   }
   if (Object* bitmap = findObject(it->second.current.bitmap)) bitmap->selectedIn = 0;
+  // A printer's open job goes with its context, unprinted.
+  discardJob(it->second);
   state().contexts.erase(it);
   return win::TRUE;
 }

@@ -12,9 +12,11 @@
 
 #include "platform/windows/clipboard.h"
 #include "platform/windows/gdi.h"
+#include "platform/windows/printing.h"
 #include "platform/windows/window.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/mapping.h"
+#include "standins/gdi/printer_standin.h"
 #include "standins/gdi/window_standin.h"
 
 namespace standins::gdi::detail {
@@ -55,6 +57,19 @@ struct Object {
 
 struct MetafileRecorder;
 
+// The job of a printer context: a document from StartDocA to EndDoc, its pages on the context's
+// surface. The surface's last page is the one being drawn; the pages before it were ended.
+struct PrinterJob {
+  std::string printer;
+  win::ABORTPROC abortProcedure = nullptr;
+  bool started = false;  // a document is open
+  bool pageOpen = false;
+  bool abandoned = false;  // the abort procedure ended the document: every call fails until a new one
+  int number = 0;
+  std::string document;
+  std::string output;  // the file of DOCINFOA::lpszOutput, as a path of this machine; empty: the folder
+};
+
 // The part of a context that SaveDC saves.
 struct ContextState {
   Mapping mapping;
@@ -80,6 +95,7 @@ struct Context {
   bool fromWindow = false;
   std::uintptr_t window = 0;
   std::shared_ptr<MetafileRecorder> recorder;  // metafile contexts
+  std::shared_ptr<PrinterJob> job;             // printer contexts
 };
 
 // A window: its client surface and what waits to be painted.
@@ -88,6 +104,27 @@ struct Window {
   std::optional<win::RECT> invalid;
   bool erase = false;
   int paints = 0;
+  bool visible = true;
+  bool enabled = true;
+  win::WNDPROC procedure = nullptr;        // set by tests; dialogs have none
+  win::DLGPROC dialogProcedure = nullptr;  // dialogs
+  std::size_t dialog = 0;                  // dialogs: 1 + their index in the record of dialogs
+};
+
+// The printers, the print dialog, the jobs and the thread's message queue.
+struct PrintingSystem {
+  std::vector<PrinterSettings> printers{PrinterSettings{}};
+  std::optional<std::string> outputFolder;  // nullopt: the default below the temp directory
+  PrintDialogAnswer answer;
+  std::vector<PrintDialogCall> dialogCalls;
+  win::DWORD dialogError = 0;
+  std::vector<PrintJobRecord> jobs;
+  int nextJob = 1;
+  std::vector<DialogRecord> dialogs;
+  std::vector<win::MSG> queue;
+  win::DWORD messageTime = 0;
+  // Cancel clicks waiting for page steps: the steps still to pass and the dialog (null: the newest).
+  std::vector<std::pair<int, std::uintptr_t>> pendingClicks;
 };
 
 // The windows, caret, system colours, message boxes, beeps, module names and the clipboard.
@@ -120,6 +157,7 @@ struct State {
   int invalidContextDeletes = 0;
   Device screen{1920, 1080, 96, 96, false};
   WindowSystem windowSystem;
+  PrintingSystem printing;
 };
 
 State& state();
@@ -159,6 +197,17 @@ std::string windowName(win::HWND window);
 bool writeSurfacePng(const Surface& surface, const std::string& path);
 // Frees what the clipboard holds (as EmptyClipboard does), without logging.
 void freeClipboardItems();
+
+// Printers: a printer context for the named printer (null when no such printer is installed), and
+// the end of a job whose context is deleted (discarded as AbortDoc would).
+win::HDC createPrinterContext(const char* device, const win::DEVMODEA* settings);
+void discardJob(Context& context);
+// Writes the pages as a PDF document, each page at the surface's physical size.
+bool writePagesPdf(const Surface& surface, const std::vector<Page>& pages, const std::string& path);
+// Windows: counts a StartPage or EndPage call and posts the cancel clicks that were waiting for it.
+void pageStepDone();
+// Calls a window's procedure (a dialog's or one set by a test) with the message; 0 when it has none.
+win::LRESULT deliver(win::HWND window, win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
 
 // Metafiles: deletes a metafile or enhanced metafile object without logging; false when it is
 // none.

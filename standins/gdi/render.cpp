@@ -445,16 +445,19 @@ bool writePng(win::HDC hdc, const std::string& path) {
 bool writePdf(win::HDC hdc, const std::string& path) {
   if (!startRendering("writePdf", hdc, path)) return false;
   const Surface* surface = surfaceOf(hdc);
-  if (surface == nullptr || surface->width <= 0 || surface->height <= 0) return false;
-  const double pointsX = 72.0 / surface->dpiX;
-  const double pointsY = 72.0 / surface->dpiY;
-  cairo_surface_t* document =
-      cairo_pdf_surface_create(path.c_str(), surface->width * pointsX, surface->height * pointsY);
+  return surface != nullptr && detail::writePagesPdf(*surface, surface->pages, path);
+}
+
+bool detail::writePagesPdf(const Surface& surface, const std::vector<Page>& pages, const std::string& path) {
+  if (surface.width <= 0 || surface.height <= 0 || pages.empty()) return false;
+  const double pointsX = 72.0 / surface.dpiX;
+  const double pointsY = 72.0 / surface.dpiY;
+  cairo_surface_t* document = cairo_pdf_surface_create(path.c_str(), surface.width * pointsX, surface.height * pointsY);
   cairo_t* cr = cairo_create(document);
-  for (const Page& page : surface->pages) {
+  for (const Page& page : pages) {
     cairo_save(cr);
     cairo_scale(cr, pointsX, pointsY);
-    drawPage(cr, *surface, page);
+    drawPage(cr, surface, page);
     cairo_restore(cr);
     cairo_show_page(cr);
   }

@@ -1,6 +1,6 @@
 #pragma once
-// Control of the stand-in's windows, caret, system colours, message boxes, beeps, module file
-// names and clipboard, for host programs and tests. These live in the graphics stand-in because a
+// Control of the stand-in's windows, dialogs, message queue, caret, system colours, message boxes,
+// beeps, module file names and clipboard, for host programs and tests. These live in the graphics stand-in because a
 // window's contexts draw on its surface; gdi's reset() forgets them too, and its failOperation
 // takes their function names ("GetDC", "BeginPaint", "CreateCaret", "MessageBoxA",
 // "OpenClipboard", "SetClipboardData", "GetModuleFileNameA", ...). Their calls are written to the
@@ -74,6 +74,32 @@ const std::vector<platform::win::UINT>& beeps();
 // The Windows path GetModuleFileNameA gives for a module handle; a null handle sets the program's
 // own (default: this process's executable written as a Windows path).
 void setModuleFileName(platform::win::HMODULE module, std::string windowsPath);
+
+// Windows are visible and enabled when made; dialogs hidden until ShowWindow. These read the state
+// without a call of the window system (false for an unknown window).
+bool windowVisible(platform::win::HWND window);
+bool windowEnabled(platform::win::HWND window);
+// The procedure that DispatchMessageA and SendMessageA call for the window (null: none).
+void setWindowProcedure(platform::win::HWND window, platform::win::WNDPROC procedure);
+
+// The dialogs CreateDialogParamA made, in order, destroyed ones included. The stand-in knows no
+// templates: a dialog is a hidden window of 200 x 100 pixels whose procedure receives every message.
+struct DialogRecord {
+  platform::win::HWND window = nullptr;
+  std::string templateName;  // "#<number>" for a template named by number
+  platform::win::HINSTANCE instance = nullptr;
+  platform::win::HWND parent = nullptr;
+  bool live = true;
+};
+const std::vector<DialogRecord>& dialogs();
+
+// The messages waiting in the thread's queue, oldest first.
+std::vector<platform::win::MSG> queuedMessages();
+// Posts a click on a dialog's Cancel button: WM_COMMAND with IDCANCEL and BN_CLICKED, to the dialog
+// (null: the newest live dialog when the click is posted). With a number of page steps, the click
+// is posted once that many StartPage or EndPage calls have ended, so that a test can cancel in the
+// middle of a job; a click whose dialog is gone by then is dropped.
+void postCancelClick(int afterPageSteps = 0, platform::win::HWND dialog = nullptr);
 
 // The clipboard: the formats it holds in the order they were set, the item of a format (without
 // opening it), and whether a window has it open.
