@@ -17,6 +17,13 @@ Adapter::Adapter(const std::string& path) : path_(path) {
     heatingCurve = reinterpret_cast<HeatingCurveExport>(entry("KLOM_WEXA_HCURVE"));
     multiCase = reinterpret_cast<MultiCaseExport>(entry("KLOM_SETMULTICASEINFO"));
     exit = reinterpret_cast<ExitExport>(entry("KLOM_WEXA_EXIT"));
+    reportFormCommand =
+        reinterpret_cast<ReportFormCommandEntry>(entry("_ZN4kvom6report17ReportFormCommandEPKcPcS3_S2_S3_"));
+    writePageBreak = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report14WritePageBreakEv"));
+    writeComponentBreak = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report19WriteComponentBreakEv"));
+    writeTocBreak = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report13WriteTocBreakEv"));
+    writeSectionStart = reinterpret_cast<SectionStartEntry>(entry("_ZN4kvom6report17WriteSectionStartEPKci"));
+    writeSectionEnd = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report15WriteSectionEndEv"));
   } catch (...) {
     dlclose(library_);
     throw;

@@ -30,6 +30,12 @@ using MultiCaseExport = void (*)(char* first, char* second, const char* blockKey
                                  std::int64_t firstLength, std::int64_t secondLength, std::int64_t blockKeyLength);
 using ExitExport = void (*)();
 
+// The report library's routines, which the adapter exports by their C++ linker names.
+using ReportFormCommandEntry = void (*)(const char* command, char* screenCode, char* values, const char* pictureText,
+                                        char* result);
+using ReportBreakEntry = void (*)();
+using SectionStartEntry = void (*)(const char* title, std::int32_t length);
+
 // The library cannot be loaded or lacks an entry point.
 class AdapterLoadError : public std::runtime_error {
  public:
@@ -50,6 +56,13 @@ class Adapter {
   HeatingCurveExport heatingCurve = nullptr;
   MultiCaseExport multiCase = nullptr;
   ExitExport exit = nullptr;
+
+  ReportFormCommandEntry reportFormCommand = nullptr;
+  ReportBreakEntry writePageBreak = nullptr;
+  ReportBreakEntry writeComponentBreak = nullptr;
+  ReportBreakEntry writeTocBreak = nullptr;
+  SectionStartEntry writeSectionStart = nullptr;
+  ReportBreakEntry writeSectionEnd = nullptr;
 
  private:
   void* entry(const char* name) const;

@@ -5,8 +5,10 @@
 #include <array>
 #include <charconv>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <system_error>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "common/unset.h"
 #include "host/repository_setup.h"
 #include "host/result_fields.h"
+#include "host/run_report.h"
 #include "host/text_table.h"
 #include "standins/engine/engine_standin.h"
 #include "standins/host/host_standin.h"
@@ -54,16 +57,31 @@ class WorkFolder {
   ~WorkFolder() {
     std::error_code ignored;
     fs::current_path(previous_, ignored);
-    fs::remove_all(path_, ignored);
+    if (kept_.empty()) {
+      fs::remove_all(path_, ignored);
+      return;
+    }
+    // The folder stays with the files kept and nothing else.
+    for (const auto& entry : fs::directory_iterator(path_, ignored)) {
+      if (!kept_.contains(entry.path().filename().string())) fs::remove_all(entry.path(), ignored);
+    }
   }
   WorkFolder(const WorkFolder&) = delete;
   WorkFolder& operator=(const WorkFolder&) = delete;
 
   const fs::path& path() const { return path_; }
+  // Keeps the file of that name when it exists; the folder then outlives the run.
+  bool keep(const std::string& name) {
+    std::error_code ignored;
+    if (!fs::exists(path_ / name, ignored)) return false;
+    kept_.insert(name);
+    return true;
+  }
 
  private:
   fs::path path_;
   fs::path previous_;
+  std::set<std::string> kept_;
 };
 
 // A directory of this machine as the Windows path text the adapter expects, ending in a backslash.
@@ -197,7 +215,7 @@ class Run {
     setting.add({"block key", scenario_.blockKey});
     setting.add({"case file", casePath});
     setting.add({"program directory", programDir_});
-    setting.add({"work folder", folder.path().string() + " (removed at the end)"});
+    setting.add({"work folder", folder.path().string() + " (removed at the end, all but the report)"});
     setting.print(out_);
     printIdentifiers();
 
@@ -211,6 +229,7 @@ class Run {
     if (!output(folder.path())) return kExitRunFailed;
     if (!heatingCurve()) return kExitRunFailed;
     if (!multiCase()) return kExitRunFailed;
+    if (!report(folder)) return kExitRunFailed;
     if (!call_("KLOM_WEXA_EXIT", [&] { adapter_.exit(); })) return kExitRunFailed;
     heading(out_, "KLOM_WEXA_EXIT");
     out_ << "  every engine released\n";
@@ -224,6 +243,8 @@ class Run {
     standins::host::setFilePrefix(kFilePrefix);
     standins::host::setUserDataDir(workDir);
     standins::windows::setTempPath(workDir);
+    // The report library's settings file lives with the run, so a language chosen here stays here.
+    standins::windows::setWindowsDirectory(workDir);
     // The engine's server is installed on this machine by registering its class; this also keeps
     // the engine stand-in loaded, which nothing else in the process refers to by name.
     standins::engine::registerEngineClass();
@@ -327,6 +348,7 @@ class Run {
     const std::size_t shown = messageCount < 0 ? 0 : std::min(static_cast<std::size_t>(messageCount), messages.size());
     for (std::size_t i = 0; i < shown; ++i)
       table.add({"message " + std::to_string(i + 1), std::to_string(messages[i])});
+    messages_.assign(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(shown));
     table.print(out_);
     if (messageCount < 0 || static_cast<std::size_t>(messageCount) > messages.size()) {
       out_ << "  (the message count lies outside what an engine reports)\n";
@@ -472,6 +494,29 @@ class Run {
     return true;
   }
 
+  // The run's report, written into the case directory after the cycle; the work folder keeps it.
+  bool report(WorkFolder& folder) {
+    RunFacts facts;
+    facts.caseName = fs::path(scenario_.caseFile).stem().string();
+    const std::time_t now = std::time(nullptr);
+    std::array<char, 32> time{};
+    std::strftime(time.data(), time.size(), "%Y-%m-%d %H:%M", std::localtime(&now));
+    facts.runTime = time.data();
+    facts.messageNumbers = messages_;
+    if (!call_("report", [&] { writeRunReport(adapter_, scenario_, facts); })) return false;
+    heading(out_, "Report");
+    const std::string name = std::string(kFilePrefix) + ".KVO";
+    if (!folder.keep(name)) {
+      out_ << "  no report was written\n";
+      return true;
+    }
+    folder.keep(std::string(kFilePrefix) + ".BFD");
+    TextTable table({"file", "path"});
+    table.add({"report", (folder.path() / name).string()});
+    table.print(out_);
+    return true;
+  }
+
   static std::string quotedText(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
   const Scenario& scenario_;
@@ -485,6 +530,7 @@ class Run {
   std::string blockKey_;
   std::string programDir_;
   std::string lastCasePath_;
+  std::vector<std::int64_t> messages_;
 };
 
 }  // namespace

@@ -106,11 +106,27 @@ std::vector<std::string_view> words(std::string_view text) {
 }
 
 constexpr std::size_t kMaxCaseLine = 1000;
+// A form's values take at most 2000 bytes with their end marks; a section title at most 255.
+constexpr std::size_t kMaxReportLine = 1900;
+constexpr std::size_t kMaxSectionTitle = 255;
+constexpr std::size_t kMaxFormValueBytes = 1999;
 
 std::string quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 // The section a line belongs to.
-enum class SectionKind { none, unit, caseFile, unitInput, stream, curve, execute, output, heatingCurve, multiCase };
+enum class SectionKind {
+  none,
+  unit,
+  caseFile,
+  unitInput,
+  stream,
+  curve,
+  execute,
+  output,
+  heatingCurve,
+  multiCase,
+  report
+};
 
 struct Section {
   SectionKind kind = SectionKind::none;
@@ -197,6 +213,7 @@ class Parser {
         {"output", SectionKind::output},
         {"heating_curve", SectionKind::heatingCurve},
         {"multicase", SectionKind::multiCase},
+        {"report", SectionKind::report},
     };
     if (const auto* single = findIn(kSingle, parts[0])) {
       if (parts.size() != 1) fail("section [" + std::string(parts[0]) + "] takes no further words");
@@ -243,7 +260,8 @@ class Parser {
 
   // Keys that may stand more than once in their section.
   static bool repeatable(std::string_view key) {
-    return key == "item" || key == "component" || key == "point" || key == "phase" || key == "line";
+    return key == "item" || key == "component" || key == "point" || key == "phase" || key == "line" || key == "form" ||
+           key == "break" || key == "section_start" || key == "section_end";
   }
 
   void handleKey(std::string_view key, std::string_view value) {
@@ -285,10 +303,66 @@ class Parser {
           return;
         }
         break;
+      case SectionKind::report:
+        return reportKey(key, value);
       case SectionKind::none:
         break;
     }
     unknownKey(key);
+  }
+
+  void reportKey(std::string_view key, std::string_view value) {
+    ReportSettings& report = scenario_.report;
+    if (key == "standard") {
+      report.standard = yesNo(value);
+    } else if (key == "language") {
+      report.language = text(value, 3);
+      if (report.language.size() != 3) fail("a language code has three letters, like ENG or GER");
+    } else if (key == "form") {
+      report.steps.push_back(formStep(text(value, kMaxReportLine)));
+    } else if (key == "break") {
+      static constexpr std::pair<std::string_view, ReportStep::Kind> kBreaks[] = {
+          {"page", ReportStep::Kind::pageBreak},
+          {"component", ReportStep::Kind::componentBreak},
+          {"toc", ReportStep::Kind::tocBreak},
+      };
+      const auto* entry = findIn(kBreaks, value);
+      if (entry == nullptr) fail("expected 'page', 'component' or 'toc', not " + quoted(value));
+      report.steps.push_back({entry->second, {}, {}});
+    } else if (key == "section_start") {
+      report.steps.push_back({ReportStep::Kind::sectionStart, text(value, kMaxSectionTitle), {}});
+    } else if (key == "section_end") {
+      if (!yesNo(value)) return;
+      report.steps.push_back({ReportStep::Kind::sectionEnd, {}, {}});
+    } else {
+      unknownKey(key);
+    }
+  }
+
+  // "CODE | value | value ...": an 8-character screen code, then the values in form order.
+  ReportStep formStep(std::string_view line) const {
+    ReportStep step{ReportStep::Kind::form, {}, {}};
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t bar = std::min(line.find('|', start), line.size());
+      const std::string_view part = trim(line.substr(start, bar - start));
+      if (start == 0) {
+        step.text = std::string(part);
+      } else {
+        step.values.emplace_back(part);
+      }
+      if (bar == line.size()) break;
+      start = bar + 1;
+    }
+    if (step.text.size() != 8 || step.text.find_first_of(" \t") != std::string::npos) {
+      fail("a form starts with its 8-character screen code, like WEXA0002, not " + quoted(step.text));
+    }
+    std::size_t bytes = 1;  // the end mark
+    for (const std::string& value : step.values) bytes += value.size() + 1;
+    if (bytes >= kMaxFormValueBytes)
+      fail("the values of a form take at most " + std::to_string(kMaxFormValueBytes - 1) +
+           " bytes with their end marks");
+    return step;
   }
 
   [[noreturn]] void unknownKey(std::string_view key) const {

@@ -88,6 +88,20 @@ struct HeatingCurveSettings {
   std::vector<double> levels;  // pressures the host gives, at most four
 };
 
+// A step of the scenario's own report, written after the run's report.
+struct ReportStep {
+  enum class Kind { form, pageBreak, componentBreak, tocBreak, sectionStart, sectionEnd };
+  Kind kind = Kind::form;
+  std::string text;                 // the screen code of a form, the title of a section
+  std::vector<std::string> values;  // the values of a form, in form order
+};
+
+struct ReportSettings {
+  bool standard = true;  // the run's own report: title page, summary, streams, curves
+  std::string language;  // the report language set before the forms; empty: the settings file's
+  std::vector<ReportStep> steps;
+};
+
 struct Scenario {
   std::string source;  // the file name, for messages
   std::string title;   // the first comment line, when there is one
@@ -113,6 +127,7 @@ struct Scenario {
   HeatingCurveSettings heatingCurve;
   std::string multiCaseFirst;
   std::string multiCaseSecond;
+  ReportSettings report;
 };
 
 // A scenario that cannot be used: what() reads "file:line: what is wrong" (or "file: what is

@@ -561,8 +561,11 @@ std::int32_t ParseFormLinks(std::int32_t cell, std::span<const char, kFormGridCe
   } else if (at > rowStart && pairAt(at - 1, '[')) {
     start = at - 1;
   } else {
-    for (std::size_t p = at; p-- > rowStart;) {
-      if (pairAt(p, ']') && p + 1 <= at) break;
+    // On the closing pair of a link the search starts before it.
+    std::size_t from = at;
+    if (at > rowStart && pairAt(at - 1, ']')) from = at - 1;
+    for (std::size_t p = from; p-- > rowStart;) {
+      if (pairAt(p, ']') && p + 1 < from) break;
       if (pairAt(p, '[')) {
         start = p;
         break;

@@ -12,6 +12,7 @@
 #include "platform/windows/process.h"
 #include "platform/windows/window.h"
 #include "report/aligned_values.h"
+#include "report/pictures.h"
 #include "report/report_hooks.h"
 #include "report/settings.h"
 
@@ -71,9 +72,9 @@ bool drawsBoxBytes() { return GetLanguageNumber() == kDoubleByteLanguage; }
 // draws the bytes as they are.
 template <std::size_t N>
 struct DrawnText {
-  DrawnText(std::string_view oem, bool convert) : length(static_cast<int>(std::min(oem.size(), N))) {
+  explicit DrawnText(std::string_view oem) : length(static_cast<int>(std::min(oem.size(), N))) {
     std::copy_n(oem.data(), length, bytes.data());
-    if (convert && !drawsBoxBytes() && length > 0) {
+    if (!drawsBoxBytes() && length > 0) {
       OemToCharBuffA(bytes.data(), bytes.data(), static_cast<platform::win::DWORD>(length));
     }
   }
@@ -162,7 +163,7 @@ class PaintSession {
 void drawLeaderText(HDC hdc, const char* text, std::int32_t first, std::int32_t count) {
   const std::int32_t n = std::min(count, kMaxLeaderText);
   if (hdc == nullptr || text == nullptr || n <= 0) return;
-  DrawnText<kMaxLeaderText + 1> drawn({text, static_cast<std::size_t>(n)}, true);
+  DrawnText<kMaxLeaderText + 1> drawn({text, static_cast<std::size_t>(n)});
 
   // The first run of two or more dots, and the index after it.
   std::int32_t leaderEnd = -1;
@@ -244,7 +245,7 @@ class CellPainter {
     fonts_.use(Metrics.fieldFont);
     const POINT start = point(r);
     const POINT last = point(r + length - 1);
-    DrawnText<kColumns> text({work_.data() + r, static_cast<std::size_t>(length)}, true);
+    DrawnText<kColumns> text({work_.data() + r, static_cast<std::size_t>(length)});
     TextOutA(hdc_, start.x, start.y, text.bytes.data(), text.length);
     drawLine(hdc_, start.x, start.y, last.x + cellWidth(), start.y);
     drawLine(hdc_, start.x, start.y + cellHeight(), last.x + cellWidth(), start.y + cellHeight());
@@ -267,7 +268,7 @@ class CellPainter {
     if (count > 0) drawLeaderText(hdc_, work_.data() + r + s, first_ + r + s, count);
   }
 
-  // Writes a value measured in the context so that its right edge lies at x.
+  // The width of a value in the context's font, to align it on its marker cell.
   std::int32_t valueWidth(const DrawnText<kMaxCellValue + 1>& text) const {
     return textWidth(hdc_, text.bytes.data(), text.length);
   }
@@ -339,7 +340,7 @@ class CellPainter {
         if (open && i - s - m + 1 > 0) drawStretch(r, s, i - s - m + 1);
         if (open) close();
         if (m > 0) {
-          DrawnText<kMaxCellValue + 1> text({value.data(), static_cast<std::size_t>(m)}, true);
+          DrawnText<kMaxCellValue + 1> text({value.data(), static_cast<std::size_t>(m)});
           const POINT at = point(k);
           TextOutA(hdc_, at.x + cellWidth() - valueWidth(text), at.y, text.bytes.data(), text.length);
         }
@@ -359,7 +360,7 @@ class CellPainter {
         if (open && i - s - t > 0) drawStretch(r, s, i - s - t);
         if (open) close();
         if (m > 0) {
-          DrawnText<kMaxCellValue + 1> text(v, true);
+          DrawnText<kMaxCellValue + 1> text(v);
           const POINT at = point(k);
           TextOutA(hdc_, at.x - (valueWidth(text) - cellWidth()) / 2, at.y, text.bytes.data(), text.length);
         }
@@ -484,14 +485,6 @@ void drawBoxLines(HDC hdc, std::int32_t firstRow, std::int32_t lastRow) {
   }
 }
 
-// Copies a text into a buffer, cut to it and NUL-terminated.
-void copyCut(std::span<char> buffer, std::string_view text) {
-  if (buffer.empty()) return;
-  const std::size_t n = std::min(text.size(), buffer.size() - 1);
-  std::copy_n(text.data(), n, buffer.data());
-  buffer[n] = '\0';
-}
-
 std::string_view textOf(const char* text) { return text == nullptr ? std::string_view{} : std::string_view(text); }
 
 void setStatusColors(ColorPair CaptionPairs::*pair) {
@@ -600,7 +593,7 @@ std::int32_t GetCellValue(std::span<char> value, std::int32_t cell) {
   std::string_view text = end == std::string_view::npos ? std::string_view(" ") : rest.substr(0, end);
   if (ScreenCells.markers[cell] == '{') text = text.substr(0, text.find("  "));
   text = text.substr(0, kMaxCellValue);
-  copyCut(value, text);
+  copyTerminated(value, text);
   return static_cast<std::int32_t>(std::min(text.size(), value.size() - 1));
 }
 
@@ -687,6 +680,24 @@ void DrawBoxLines(std::int32_t firstRow, std::int32_t rowCount) {
   drawBoxLines(context.get(), from, to);
 }
 
+void DrawScreenPictures() {
+  WindowContext context;
+  if (context.get() == nullptr) return;
+  const std::int32_t ch = cellHeight();
+  for (std::int32_t slot = 0; slot < std::min<std::int32_t>(PictureTable.count, kMaxPictures); ++slot) {
+    const PictureSlot& picture = PictureTable.slots[static_cast<std::size_t>(slot)];
+    platform::win::RECT rect{};
+    if (picture.firstCell % kColumns == 0 && picture.lastCell % kColumns == kRowTypeColumn) {
+      rect = {0, picture.firstCell / kColumns * ch, Metrics.width, (picture.lastCell / kColumns + 1) * ch};
+    } else {
+      const POINT a = cellPoint(picture.firstCell);
+      const POINT b = cellPoint(picture.lastCell);
+      rect = {a.x, a.y, b.x, b.y};
+    }
+    DrawPicture(slot, screenWindow(), context.get(), rect);
+  }
+}
+
 void LoadScreen(const char* characters, const std::int8_t* attributes) {
   if (characters == nullptr || attributes == nullptr) return;
   std::copy_n(characters, kFormCells, ScreenCells.characters.begin());
@@ -695,8 +706,16 @@ void LoadScreen(const char* characters, const std::int8_t* attributes) {
 }
 
 void RepaintScreen() {
-  PaintAllCells();
-  DrawBoxLines(0, kRows);
+  // Pictures given in "<" brackets lie under the text, the others over it.
+  if (PictureBracketFlag != 0) {
+    DrawScreenPictures();
+    PaintAllCells();
+    DrawBoxLines(0, kRows);
+  } else {
+    PaintAllCells();
+    DrawBoxLines(0, kRows);
+    DrawScreenPictures();
+  }
 }
 
 void RedrawScreen() { RepaintScreen(); }
@@ -708,7 +727,7 @@ void PutCell(char character, std::int8_t attribute, std::int32_t cell) {
     FontSelection fonts(hdc);
     fonts.use(Metrics.fieldFont);
     useCellColors(hdc, attribute);
-    DrawnText<1> text({&character, 1}, true);
+    DrawnText<1> text({&character, 1});
     const POINT at = cellPoint(cell);
     TextOutA(hdc, at.x, at.y, text.bytes.data(), 1);
     drawLine(hdc, at.x, at.y, at.x + cellWidth(), at.y);
@@ -743,26 +762,27 @@ std::int32_t FindInstallDir(platform::win::HINSTANCE module, std::span<char> dir
     std::transform(name.begin(), name.begin() + static_cast<std::ptrdiff_t>(path.size()), name.begin(),
                    [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); });
     if (const std::size_t at = path.find("XEQ\\"); length > 0 && at != std::string_view::npos) {
-      copyCut(directory, path.substr(0, at));
+      copyTerminated(directory, path.substr(0, at));
       return 0;
     }
   }
   const char* value = std::getenv("KVOM");
   if (value == nullptr) return -1;
-  copyCut(directory, value);
+  copyTerminated(directory, value);
   return 0;
 }
 
 std::int32_t GetEnvValue(const char* name, std::int32_t, std::span<char> buffer, std::int32_t) {
   if (buffer.empty()) return 0;
-  if (const char* value = name != nullptr ? std::getenv(name) : nullptr; value != nullptr) copyCut(buffer, value);
+  if (const char* value = name != nullptr ? std::getenv(name) : nullptr; value != nullptr)
+    copyTerminated(buffer, value);
   return static_cast<std::int32_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin());
 }
 
 void SplitWords(const char* line, std::int32_t* count, WordTable& words) {
   // The words stay valid until the next call, so they live here.
   static std::array<char, 256> copy{};
-  copyCut(copy, textOf(line));
+  copyTerminated(copy, textOf(line));
   words.fill(nullptr);
   std::int32_t found = 0;
   char* p = copy.data();
@@ -778,8 +798,8 @@ void SplitWords(const char* line, std::int32_t* count, WordTable& words) {
 }
 
 void GetCaseNames(std::span<char> caseName, std::span<char> filePrefix) {
-  copyCut(caseName, textOf(exports::GetCaseName()));
-  copyCut(filePrefix, textOf(exports::GetFilePrefix()));
+  copyTerminated(caseName, textOf(exports::GetCaseName()));
+  copyTerminated(filePrefix, textOf(exports::GetFilePrefix()));
 }
 
 void SoundBeep() { MessageBeep(0); }

@@ -118,6 +118,9 @@ KVOM_EXPORT std::int32_t ClassifyVerticalLine(std::span<const char> grid, std::i
 // Draws the box lines, row rules and field frames of the rows.
 KVOM_EXPORT void DrawBoxLines(std::int32_t firstRow, std::int32_t rowCount);
 
+// Draws every loaded picture into its cell rectangle.
+KVOM_EXPORT void DrawScreenPictures();
+
 // Copies rows 0 to 23 (1920 cells) into ScreenCells and repaints the screen.
 KVOM_EXPORT void LoadScreen(const char* characters, const std::int8_t* attributes);
 // Pictures, cells and lines; pictures last when they lie over the text.

@@ -24,7 +24,8 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* informa
   }
   *information = {};
   information->dwFileAttributes = S_ISDIR(status.st_mode) ? 0x10 : 0x80;
-  information->dwVolumeSerialNumber = static_cast<DWORD>(status.st_dev ^ (static_cast<std::uint64_t>(status.st_dev) >> 32));
+  information->dwVolumeSerialNumber =
+      static_cast<DWORD>(status.st_dev ^ (static_cast<std::uint64_t>(status.st_dev) >> 32));
   const auto size = static_cast<std::uint64_t>(status.st_size);
   information->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   information->nFileSizeLow = static_cast<DWORD>(size);

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/support/standin_helpers.h"
 
@@ -31,7 +33,10 @@ class HostProgram : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    for (const fs::path& folder : kept_) fs::remove_all(folder);
+  }
 
   ProgramRun run(const std::string& arguments) {
     const fs::path out = dir_ / "stdout.txt";
@@ -43,6 +48,11 @@ class HostProgram : public ::testing::Test {
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.out = readFile(out);
     result.err = readFile(err);
+    // A run that wrote a report keeps its work folder for it; the test removes it at the end.
+    std::smatch report;
+    if (std::regex_search(result.out, report, std::regex("\n  report +(\\S+)\n"))) {
+      kept_.push_back(fs::path(report[1].str()).parent_path());
+    }
     return result;
   }
 
@@ -53,6 +63,7 @@ class HostProgram : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::vector<fs::path> kept_;
 };
 
 bool contains(const std::string& text, const std::string& pattern) {
@@ -90,10 +101,125 @@ TEST_F(HostProgram, DefaultScenarioDrivesEveryExport) {
   EXPECT_TRUE(contains(run.out, "message count +[0-9]+\n")) << run.out;
   EXPECT_TRUE(contains(run.out, "KLOM_WEXA_OUTPUT\n(.*\n)*  status +0 ")) << run.out;
 
-  // The work folder with the case file goes away at the end.
+  // The work folder goes away at the end but for the report and its plot container.
   std::smatch folder;
-  ASSERT_TRUE(std::regex_search(run.out, folder, std::regex("work folder +(\\S+) \\(removed at the end\\)")));
-  EXPECT_FALSE(fs::exists(folder[1].str()));
+  ASSERT_TRUE(std::regex_search(run.out, folder,
+                                std::regex("work folder +(\\S+) \\(removed at the end, all but the report\\)")));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder[1].str())) left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"KVH.BFD", "KVH.KVO"}));
+}
+
+// The report file the run left behind, as the program names it.
+class ReportOfRun {
+ public:
+  explicit ReportOfRun(const std::string& out) {
+    std::smatch found;
+    if (std::regex_search(out, found, std::regex("\n  report +(\\S+)\n"))) path_ = found[1].str();
+  }
+  const fs::path& path() const { return path_; }
+  // The report's form rows whose text holds the pattern.
+  std::vector<std::string> rows(const std::string& pattern) const {
+    std::vector<std::string> result;
+    std::istringstream lines(readFile(path_));
+    for (std::string line; std::getline(lines, line);) {
+      if (std::regex_search(line, std::regex(pattern))) result.push_back(line);
+    }
+    return result;
+  }
+
+ private:
+  fs::path path_;
+};
+
+// One number of a result field as the program prints it.
+double printedResult(const std::string& out, const std::string& field) {
+  const std::size_t table = out.find("STHE_PERFORMANCE");
+  if (table == std::string::npos) return -1;
+  const std::string performance = out.substr(table);
+  std::smatch found;
+  if (!std::regex_search(performance, found, std::regex("  real " + field + " .* ([-0-9.e+]+)\n"))) return -1;
+  return std::stod(found[1].str());
+}
+
+std::string oneDecimal(double value) {
+  std::ostringstream text;
+  text.setf(std::ios::fixed);
+  text.precision(1);
+  text << value;
+  return text.str();
+}
+
+TEST_F(HostProgram, DefaultScenarioLeavesAReportOfItsResults) {
+  const ProgramRun run = this->run("");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const ReportOfRun report(run.out);
+  ASSERT_TRUE(fs::exists(report.path())) << run.out;
+  EXPECT_EQ(report.path().filename(), "KVH.KVO");
+  const std::string text = readFile(report.path());
+
+  // Every line ends with CR LF; the unit is a section with a page and a component break.
+  EXPECT_FALSE(contains(text, "[^\r]\n")) << text;
+  EXPECT_TRUE(text.starts_with("[Section Start] E-101\r\n")) << text;
+  EXPECT_TRUE(
+      text.ends_with("------------------------- Component Break --------------------------\r\n"
+                     "[Section End]\r\n"));
+  EXPECT_EQ(report.rows("^-+ Page Break -+\r$").size(), 1u);
+
+  // The summary form's rows carry the run's results: duty in kW, coefficient, areas, pressure drops
+  // of the hot fluid's shell and the cold fluid's tubes in kPa, right-aligned on their markers.
+  struct Row {
+    std::string label;
+    double value;
+  };
+  const Row rows[] = {
+      {"Heat duty", printedResult(run.out, "1") / 1000},
+      {"Overall heat-transfer coefficient", printedResult(run.out, "6")},
+      {"Hot side", printedResult(run.out, "13") / 1000},
+      {"Cold side", printedResult(run.out, "45") / 1000},
+  };
+  for (const Row& row : rows) {
+    ASSERT_GT(row.value, 0) << row.label << "\n" << run.out;
+    const std::vector<std::string> found = report.rows(row.label + " \\.+ +" + oneDecimal(row.value) + "  ");
+    ASSERT_EQ(found.size(), 1u) << row.label << " " << oneDecimal(row.value) << "\n" << text;
+    EXPECT_TRUE(contains(found[0], "^.{80}\t +}\r$")) << found[0];
+  }
+  EXPECT_EQ(report.rows("Case = E101 ").size(), 1u) << text;
+  EXPECT_EQ(report.rows("KERO-FEED .* CRUDE-FEED ").size(), 1u) << text;
+  // The curves page names the case's plot container, which the run filled with one empty block.
+  EXPECT_EQ(report.rows("^[$][$][$]KVH[.]BFD  1  4 80 21\r$").size(), 1u) << text;
+  EXPECT_EQ(fs::file_size(report.path().parent_path() / "KVH.BFD"), 104u);
+}
+
+TEST_F(HostProgram, ScenarioWritesFormsAndBreaksOfItsOwn) {
+  const fs::path file = write("own.scn", kMinimal +
+                                             "[report]\n"
+                                             "standard = no\n"
+                                             "language = GER\n"
+                                             "section_start = \"Own part\"\n"
+                                             "form = wexa0002 | E-1 | 12.5 | | | | | 3.5 | | 0\n"
+                                             "break = page\n"
+                                             "break = toc\n"
+                                             "break = component\n"
+                                             "section_end = yes\n");
+  const ProgramRun run = this->run("'" + file.string() + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const ReportOfRun report(run.out);
+  const std::string text = readFile(report.path());
+  ASSERT_FALSE(text.empty()) << run.out;
+  EXPECT_TRUE(text.starts_with("[Section Start] Own part\r\n")) << text;
+  // The German form, its values on their markers, an empty value leaving its place blank.
+  EXPECT_EQ(report.rows("Apparat E-1 ").size(), 1u) << text;
+  EXPECT_EQ(report.rows("rmestrom \\.+ +12\\.5  kW").size(), 1u) << text;
+  EXPECT_EQ(report.rows("Warme Seite \\.+ +3\\.5  kPa").size(), 1u) << text;
+  EXPECT_EQ(report.rows("Kalte Seite \\.+ +kPa").size(), 1u) << text;
+  EXPECT_TRUE(
+      text.ends_with("------------------------------ Page Break ------------------------------\r\n"
+                     "------------------------- Component Break --------------------------\r\n"
+                     "[Section End]\r\n"))
+      << text;
+  EXPECT_EQ(report.rows("WEXA0001|Case =").size(), 0u);
 }
 
 TEST_F(HostProgram, DefaultScenarioReportsResultsAndLevels) {
@@ -138,6 +264,9 @@ TEST_F(HostProgram, BadScenarioNamesFileAndLine) {
       {"output object name too long", "[unit]\noutput_object = " + std::string(41, 'X') + "\n",
        "2: the text is 41 characters long; at most 40 fit"},
       {"missing stream", "[unit]\nblock_key = E-1\ncase_file = E1.QDX\n", " missing section \\[stream hot 1\\]"},
+      {"form without its screen code", kMinimal + "[report]\nform = WEXA2 | x\n",
+       "21: a form starts with its 8-character screen code, like WEXA0002, not 'WEXA2'"},
+      {"unknown break", kMinimal + "[report]\nbreak = line\n", "21: expected 'page', 'component' or 'toc', not 'line'"},
   };
   for (const Case& c : cases) {
     const fs::path file = write("bad.scn", c.content);

@@ -55,15 +55,6 @@ std::string lineEnhancedMetafile() {
   return bytes;
 }
 
-std::vector<POINT> linePoints(HDC dc) {
-  std::vector<POINT> points;
-  for (const standins::gdi::DisplayEntry& entry : standins::gdi::displayList(dc)) {
-    if (entry.kind == standins::gdi::EntryKind::Line)
-      points.insert(points.end(), entry.points.begin(), entry.points.end());
-  }
-  return points;
-}
-
 struct Mapping {
   int mode = 0;
   POINT windowOrigin{}, viewportOrigin{};
@@ -231,7 +222,7 @@ TEST_F(PicturesTest, DrawsEachKindIntoItsRectangleAndRestoresTheContext) {
 
     EXPECT_TRUE(Mapping::of(dc) == before) << c.file;
     EXPECT_EQ(GetBkMode(dc), TRANSPARENT) << c.file;
-    const std::vector<POINT> points = linePoints(dc);
+    const std::vector<POINT> points = test::linePoints(dc);
     ASSERT_FALSE(points.empty()) << c.file;
     if (!c.expected.empty()) {
       ASSERT_EQ(points.size(), c.expected.size()) << c.file;
@@ -284,7 +275,7 @@ TEST_F(PicturesTest, PlaceableMetafileWrittenAndReadBack) {
   EXPECT_EQ(extent.cx, 200);
   EXPECT_EQ(extent.cy, 100);
   ASSERT_EQ(PlayMetaFile(dc, metafile), TRUE);
-  const std::vector<POINT> points = linePoints(dc);
+  const std::vector<POINT> points = test::linePoints(dc);
   ASSERT_EQ(points.size(), 2u);
   EXPECT_EQ(points[0].x, 30);  // (10 + 5) * 2
   EXPECT_EQ(points[0].y, 20);  // (20 - 10) * 2

@@ -61,15 +61,6 @@ void expectSamePlot(const ReadBack& actual, const ReadBack& expected, const std:
   EXPECT_FLOAT_EQ(actual.yExtent, expected.yExtent) << label;
 }
 
-std::vector<POINT> linePoints(HDC dc) {
-  std::vector<POINT> points;
-  for (const standins::gdi::DisplayEntry& entry : standins::gdi::displayList(dc)) {
-    if (entry.kind == standins::gdi::EntryKind::Line)
-      points.insert(points.end(), entry.points.begin(), entry.points.end());
-  }
-  return points;
-}
-
 class PlotObjectTest : public test::PictureFixture {
  protected:
   std::string casePath(const std::string& name) const { return windowsPathOf(caseDir()) + name; }
@@ -203,7 +194,7 @@ TEST_F(PlotObjectTest, DrawsOnTheScreenFittedClippedAndRemembered) {
   EXPECT_EQ(GetMapMode(dc), MM_ISOTROPIC);
   EXPECT_EQ(standins::gdi::liveObjects(ObjectKind::Region), 0);
   EXPECT_EQ(standins::gdi::liveObjects(ObjectKind::Pen), 2);  // the shared solid and dotted pens
-  const std::vector<POINT> points = linePoints(dc);
+  const std::vector<POINT> points = test::linePoints(dc);
   ASSERT_FALSE(points.empty());
   for (const POINT& p : points) {
     EXPECT_TRUE(p.x >= 100 && p.x <= 300 && p.y >= 0 && p.y <= 100) << p.x << ", " << p.y;
@@ -237,7 +228,7 @@ TEST_F(PlotObjectTest, DrawsOnAMetafilePageAtTheRectangle) {
   PageLayout.PagePictureFlag = 1;
   const HDC dc = standins::gdi::createPageContext(800, 600, 100);
   DrawPlotInRect(slot, nullptr, dc, RECT{100, 100, 500, 300});
-  const std::vector<POINT> points = linePoints(dc);
+  const std::vector<POINT> points = test::linePoints(dc);
   ASSERT_FALSE(points.empty());
   const auto has = [&points](LONG x, LONG y) {
     return std::any_of(points.begin(), points.end(), [&](const POINT& p) { return p.x == x && p.y == y; });
@@ -373,7 +364,7 @@ TEST_F(PlotObjectTest, PlotToMetafileWritesAPlaceableMetafile) {
   const HDC dc = standins::gdi::createPageContext(1000, 600, 100);
   MapPlaceableWindow(nullptr, dc, read.placeableHeader, RECT{0, 0, 1000, 500});
   PlayMetaFile(dc, metafile);
-  const std::vector<POINT> points = linePoints(dc);
+  const std::vector<POINT> points = test::linePoints(dc);
   ASSERT_FALSE(points.empty());
   LONG left = 10000, right = -10000;
   for (const POINT& p : points) {

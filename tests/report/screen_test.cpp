@@ -11,9 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "common/fixed_text.h"
 #include "exports/run_paths_setup.h"
 #include "platform/windows/gdi.h"
 #include "platform/windows/window.h"
+#include "report/page_layout.h"
+#include "report/pictures.h"
+#include "report/plot_object.h"
 #include "report/report_hooks.h"
 #include "report/settings.h"
 #include "standins/gdi/gdi_standin.h"
@@ -81,12 +85,6 @@ struct Form {
   std::string values;
 };
 
-template <std::size_t N>
-void copyCut(std::array<char, N>& buffer, std::string_view text) {
-  buffer.fill('\0');
-  std::copy_n(text.begin(), std::min(text.size(), N - 1), buffer.begin());
-}
-
 struct DrawnText {
   std::string text;
   int x;
@@ -144,6 +142,22 @@ class ScreenTest : public ::testing::Test {
       }
     }
     return found;
+  }
+
+  // The example exchanger plot as the picture of slot 0, over the cells.
+  static void loadPlot(std::int32_t firstCell, std::int32_t lastCell) {
+    const std::string path = test::windowsDir(std::filesystem::path(KVOM_EXAMPLES_DIR) / "plots") + "EXCHANGER.KVD";
+    ASSERT_EQ(LoadPictureFile(0, path.c_str(), 1), 1);
+    PictureTable.slots[0].firstCell = firstCell;
+    PictureTable.slots[0].lastCell = lastCell;
+    PictureTable.count = 1;
+  }
+  // Frees the pictures and the plotter's pens, which live until then.
+  static void freePictures() {
+    FreeAllPictures();
+    PlotObject none;
+    FreePlot(none);
+    PictureBracketFlag = 1;
   }
 
   HWND window = nullptr;
@@ -556,8 +570,8 @@ TEST_F(ScreenTest, EnvironmentWordsAndNames) {
 }
 
 TEST_F(ScreenTest, CaseNamesCutToTheirBuffers) {
-  copyCut(exports::RunPathStrings.caseName, "EXCHANGER-CASE");
-  copyCut(exports::RunPathStrings.filePrefix, "KVX");
+  copyTerminated(exports::RunPathStrings.caseName, "EXCHANGER-CASE");
+  copyTerminated(exports::RunPathStrings.filePrefix, "KVX");
   std::array<char, 9> caseName;
   std::array<char, 3> prefix;
   GetCaseNames(caseName, prefix);
@@ -645,6 +659,50 @@ TEST_F(ScreenTest, WholeScreenOperations) {
   EXPECT_FALSE(gdi::invalidRect(window).has_value());
 }
 
+TEST_F(ScreenTest, PicturesInTheirCells) {
+  PageLayout.PagePictureFlag = 0;
+  struct Case {
+    const char* what;
+    std::int32_t firstCell;
+    std::int32_t lastCell;
+    platform::win::RECT rect;
+  };
+  const Case cases[] = {
+      {"from the first cell's point to the last cell's", 85, 250, {55, 20, 105, 60}},
+      {"whole rows span the window", 160, 399, {0, 40, kWidth, 100}},
+  };
+  for (const Case& c : cases) {
+    loadPlot(c.firstCell, c.lastCell);
+    DrawScreenPictures();
+    // The plot keeps its aspect: it fills the rectangle on one axis and is centred on the other.
+    const platform::win::RECT f = PictureTable.slots[0].plot.FittedPlotRect;
+    const bool fillsWidth = f.left == c.rect.left && f.right == c.rect.right;
+    const bool fillsHeight = f.top == c.rect.top && f.bottom == c.rect.bottom;
+    EXPECT_TRUE(fillsWidth || fillsHeight) << c.what;
+    EXPECT_LE(std::abs((f.left - c.rect.left) - (c.rect.right - f.right)), 1) << c.what;
+    EXPECT_LE(std::abs((f.top - c.rect.top) - (c.rect.bottom - f.bottom)), 1) << c.what;
+    freePictures();
+  }
+
+  // Pictures in "<" brackets lie under the text, the others over it.
+  Form form;
+  form.text(0, "Text  ");
+  std::copy(form.characters.begin(), form.characters.end(), ScreenCells.characters.begin());
+  for (const std::int32_t bracket : {1, 0}) {
+    loadPlot(0, 399);
+    PictureBracketFlag = bracket;
+    gdi::clearWindowDisplayList(window);
+    RedrawScreen();
+    const auto& list = entries();
+    const auto index = [&](gdi::EntryKind kind) {
+      return std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.kind == kind; }) - list.begin();
+    };
+    // The plot's area is cleared with a rectangle before it is drawn.
+    EXPECT_EQ(index(gdi::EntryKind::Rectangle) < index(gdi::EntryKind::Text), bracket == 1) << bracket;
+    freePictures();
+  }
+}
+
 // A filled form painted into an 80 x 25 cell window and written as a PNG for people to look at.
 TEST_F(ScreenTest, FormPicture) {
   HWND formWindow = gdi::createWindow(960, 525);
@@ -697,7 +755,11 @@ TEST_F(ScreenTest, FormPicture) {
   std::copy_n(form.characters.begin() + kStatusCell, 80, ScreenCells.characters.begin() + kStatusCell);
   std::copy_n(form.attributes.begin() + kStatusCell, 80, ScreenCells.attributes.begin() + kStatusCell);
 
+  // The plot covers rows 1 to 12 right of the box.
+  PageLayout.PagePictureFlag = 0;
+  loadPlot(row(1, 61), row(12, 78));
   LoadScreen(form.characters.data(), form.attributes.data());
+  freePictures();
   const std::filesystem::path dir = KVOM_PICTURE_DIR;
   std::filesystem::create_directories(dir);
   EXPECT_TRUE(gdi::writeWindowPng(formWindow, (dir / "screen_form.png").string()));

@@ -37,6 +37,15 @@ void copyText(std::span<char> target, const std::string& text) {
 
 }  // namespace
 
+std::vector<platform::win::POINT> linePoints(platform::win::HDC dc) {
+  std::vector<platform::win::POINT> points;
+  for (const standins::gdi::DisplayEntry& entry : standins::gdi::displayList(dc)) {
+    if (entry.kind == standins::gdi::EntryKind::Line)
+      points.insert(points.end(), entry.points.begin(), entry.points.end());
+  }
+  return points;
+}
+
 void PictureFixture::SetUp() {
   resetStandins();
   for (const auto& directory : {programDir(), caseDir(), currentDir()}) std::filesystem::create_directories(directory);

@@ -24,6 +24,9 @@ std::ostream& operator<<(std::ostream& out, const RECT& rect);
 
 namespace kvom::test {
 
+// The points of every line on the surface of the context, in device units, in drawing order.
+std::vector<platform::win::POINT> linePoints(platform::win::HDC dc);
+
 class PictureFixture : public ::testing::Test {
  protected:
   void SetUp() override;
