@@ -47,6 +47,7 @@ constexpr std::size_t kFallbackChunk = 4096;
 constexpr std::size_t kMarkerRows = 23;
 constexpr std::size_t kTypeColumn = kFormColumns - 1;
 constexpr std::int32_t kNoBuffer = 12;
+constexpr int kStagingNames = 99;
 
 using Path = std::string;
 
@@ -734,9 +735,15 @@ std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32
     if (sameFile(source, target)) return -1;
   }
 
-  // A replaced target is written beside it and takes its place only once the copy is whole.
-  const std::string staging = mode == 1 ? std::string(target) + "~" : std::string(target);
-  if (mode == 1) platform::crt::removeFile(staging.c_str());
+  // A replaced target is written beside it, under a name no file has, and takes its place only
+  // once the copy is whole.
+  std::string staging(target);
+  if (mode == 1) {
+    int n = 1;
+    while (n <= kStagingNames && FileExists((std::string(target) + "~" + std::to_string(n)).c_str()) == 1) ++n;
+    if (n > kStagingNames) return -1;
+    staging = std::string(target) + "~" + std::to_string(n);
+  }
   FileHandle output(platform::crt::openFile(staging.c_str(), "ab"));
   if (!output) {
     showCopyError();

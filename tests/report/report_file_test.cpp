@@ -403,6 +403,7 @@ TEST_F(CopyOrAppendFileTest, ModesCopyAndAppend) {
       {1, false, -1, "TARGET"},
       {2, false, -1, "TARGET"},
   };
+  scratch.write("t.bin~1", "a file of its own");
   for (const Case& c : cases) {
     fs::remove(scratch.path() / "s.bin");
     if (c.sourceExists) scratch.write("s.bin", source);
@@ -410,6 +411,8 @@ TEST_F(CopyOrAppendFileTest, ModesCopyAndAppend) {
     EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), c.mode), c.result) << c.mode;
     EXPECT_EQ(bytes("t.bin"), c.target) << c.mode;
   }
+  EXPECT_EQ(bytes("t.bin~1"), "a file of its own");
+  EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~2"));
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("new.bin").c_str(), 3), 0);
   EXPECT_EQ(bytes("new.bin").size(), 104u);
   EXPECT_TRUE(standins::gdi::messageBoxes().empty());
@@ -448,7 +451,7 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   standins::windows::failWritesAfter(100);
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 1), -1);
   EXPECT_EQ(bytes("t.bin"), "TARGET");
-  EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~"));
+  EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~1")) << "the copy in the making is removed";
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 2), -1);
   standins::windows::failWritesAfter(200);
   EXPECT_EQ(CopyOrAppendFile(win("missing.bin").c_str(), win("t.bin").c_str(), 3), 0) << "104 bytes still fit";
