@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "platform/windows/gdi.h"
 #include "platform/windows/profile.h"
 #include "report/page_layout.h"
+#include "report/plot_object.h"
 #include "report/settings.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/printer_standin.h"
@@ -154,6 +157,27 @@ TEST_F(PrintingTest, TwoPagesToASheetArePrintedSideBySideOnLandscapePaper) {
   EXPECT_GT(x[1], job.width / 2);
   const std::string info = test::runCommand("pdfinfo '" + job.pdfPath + "' 2>&1");
   EXPECT_NE(info.find("Pages:           1"), std::string::npos) << info;
+}
+
+TEST_F(PrintingTest, ContainerPicturesComeFromTheReportsOwnContainerAndReachTheLastRow) {
+  writeBoxPlot(caseDir() / "BOX.KVD", 40, 10);
+  ConvertPlotFile("BOX");
+  std::filesystem::copy_file(caseDir() / "BOX.BFD", currentDir() / "RUN.BFD");
+  // The picture spans rows 2 to 5 of a page of 3 rows: it is stretched to the page's last row.
+  PrintReport(owner, nullptr, writeReport(row("Curves", '1') + "$$$ANY.BFD 1 2 80 5\r\n" + row("a") + row("b")).c_str(),
+              0);
+  ASSERT_EQ(gdi::printJobs().size(), 1u);
+  const gdi::PrintJobRecord& job = gdi::printJobs()[0];
+  ASSERT_EQ(job.pages.size(), 1u);
+  int lowest = 0;
+  int lines = 0;
+  for (const gdi::DisplayEntry& entry : job.pages[0].entries) {
+    if (entry.kind != gdi::EntryKind::Line) continue;
+    ++lines;
+    for (const platform::win::POINT& point : entry.points) lowest = std::max(lowest, static_cast<int>(point.y));
+  }
+  EXPECT_GE(lines, 4);
+  EXPECT_GT(lowest, job.height / 2);
 }
 
 TEST_F(PrintingTest, TheDefaultPrinterPrintsWithoutADialog) {
