@@ -512,16 +512,15 @@ class Run {
       return true;
     }
     folder.keep(std::string(kFilePrefix) + ".BFD");
-    TextTable table({"file", "path", "details"});
-    table.add({"report", (folder.path() / name).string(), ""});
-    bool done = true;
+    TextTable table({"file", "details", "path"});
+    table.add({"report", "", (folder.path() / name).string()});
     std::vector<ReportOutput> outputs;
-    done = call_("report output", [&] {
+    const bool done = call_("report output", [&] {
       outputs = outputReport(adapter_, scenario_.print, folder.path(), windowsDir(folder.path()) + name);
     });
     for (const ReportOutput& output : outputs) {
       const bool made = !output.file.empty() && folder.keep(output.file);
-      table.add({output.what, made ? (folder.path() / output.file).string() : "not made", output.details});
+      table.add({output.what, output.details, made ? (folder.path() / output.file).string() : "not made"});
     }
     table.print(out_);
     return done;
