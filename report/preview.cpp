@@ -191,24 +191,15 @@ void DrawSheetPages(HDC dc, HWND window, std::int32_t sheet) {
 
 void DrawPreviewPage(HDC dc, HWND window, std::int32_t page, std::int32_t rowCount) {
   const CellSize cellSize = CreatePreviewFonts(dc);
-  const std::int32_t perSheet = PageLayout.pagesPerSheet;
-  const bool odd = page % 2 != 0;
-  const std::int32_t quarter = ((page - 1) % 4 + 4) % 4;
-  PageLayout.columnOffset = 0;
-  PageLayout.rowOffset = 0;
   if (PageLayout.deviceMode == kDeviceMetafile) {
     // A metafile page is the whole extent of one page; the sheet's pages lie side by side.
-    const std::int32_t position = (page - 1) % std::max(perSheet, 1);
+    PageLayout.columnOffset = 0;
+    PageLayout.rowOffset = 0;
+    const std::int32_t position = (page - 1) % std::max(PageLayout.pagesPerSheet, 1);
     SetWindowOrgEx(dc, -(position % sheetColumns()) * kMetafilePageExtentX,
                    -(position / sheetColumns()) * kMetafilePageExtentY, nullptr);
-  } else if (perSheet == 2) {
-    PageLayout.columnOffset = odd ? 6 : 4;
-    PageLayout.rowOffset = 3;
-    if (odd) DrawSheetFrame(window, dc, 2);
-  } else if (perSheet == 4) {
-    PageLayout.columnOffset = odd ? 8 : 4;
-    PageLayout.rowOffset = quarter < 2 ? 3 : 2;
-    if (quarter == 0) DrawSheetFrame(window, dc, 4);
+  } else {
+    PlacePageOnSheet(window, dc, page, 6, 8);
   }
   // Pictures first, so that the text lies over them.
   DrawPagePictureList(window, dc, cellSize, page, rowCount);

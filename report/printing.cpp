@@ -154,24 +154,22 @@ std::int32_t startJob(HWND owner, HINSTANCE instance) {
 // Draws page p of n rows at sheet position s on the open physical page.
 void drawPage(HWND owner, std::int32_t position, std::int32_t rowCount) {
   HDC dc = PrintState.printer;
-  const std::int32_t perSheet = PageLayout.pagesPerSheet;
-  const bool odd = position % 2 != 0;
-  const std::int32_t quarter = ((position - 1) % 4 + 4) % 4;
-  PageLayout.columnOffset = 0;
-  PageLayout.rowOffset = 0;
-  if (perSheet == 2) {
-    PageLayout.columnOffset = odd ? 5 : 4;
-    PageLayout.rowOffset = 3;
-    if (odd) DrawSheetFrame(owner, dc, 2);
-  } else if (perSheet == 4) {
-    PageLayout.columnOffset = odd ? 7 : 4;
-    PageLayout.rowOffset = quarter < 2 ? 3 : 2;
-    if (quarter == 0) DrawSheetFrame(owner, dc, 4);
-  }
+  PlacePageOnSheet(owner, dc, position, 5, 7);
   MapPageOnSheet(owner, dc, PrintState.cellSize, position);
   DrawPageBody(dc, rowCount, PrintState.cellSize);
   // Pictures over the text.
   DrawPagePictureList(owner, dc, PrintState.cellSize, position, rowCount);
+}
+
+// Starts or ends a physical page; a failure aborts the job. A page call fails when the user
+// cancelled, and then that is what the user is told.
+std::int32_t pageStep(HWND owner, int (*step)(HDC), bool opens, const char* failure) {
+  if (step(PrintState.printer) <= 0) {
+    AbortPrint(owner, PrintState.printer, PrintState.cancelFlag != 0 ? kCancelledText : failure);
+    return 0;
+  }
+  PrintState.pageOpen = opens;
+  return 1;
 }
 
 // Ends the physical page if one is open; 0 after AbortPrint.
@@ -279,24 +277,9 @@ std::int32_t PrintJobStep(HWND owner, HINSTANCE instance, const char* stage, std
   return 1;
 }
 
-std::int32_t StartPrintPage(HWND owner) {
-  if (StartPage(PrintState.printer) <= 0) {
-    // A page call fails when the user cancelled: that is what the user is told.
-    AbortPrint(owner, PrintState.printer, PrintState.cancelFlag != 0 ? kCancelledText : "Cann't start a new page");
-    return 0;
-  }
-  PrintState.pageOpen = true;
-  return 1;
-}
+std::int32_t StartPrintPage(HWND owner) { return pageStep(owner, StartPage, true, "Cann't start a new page"); }
 
-std::int32_t EndPrintPage(HWND owner) {
-  if (EndPage(PrintState.printer) <= 0) {
-    AbortPrint(owner, PrintState.printer, PrintState.cancelFlag != 0 ? kCancelledText : "Cann't finish current page");
-    return 0;
-  }
-  PrintState.pageOpen = false;
-  return 1;
-}
+std::int32_t EndPrintPage(HWND owner) { return pageStep(owner, EndPage, false, "Cann't finish current page"); }
 
 void AbortPrint(HWND owner, HDC printer, const char* text) {
   if (printer != nullptr) AbortDoc(printer);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "report/file_names.h"
+#include "report/page_layout.h"
 
 namespace kvom::report {
 
@@ -105,6 +106,24 @@ bool DrawPagePictureList(platform::win::HWND window, platform::win::HDC dc, cons
   }
   slot = kept;
   return true;
+}
+
+void PlacePageOnSheet(platform::win::HWND window, platform::win::HDC dc, std::int32_t position,
+                      std::int32_t leftColumnsOfTwo, std::int32_t leftColumnsOfFour) {
+  constexpr std::int32_t kRightColumns = 4;
+  const bool left = position % 2 != 0;
+  const std::int32_t quarter = ((position - 1) % 4 + 4) % 4;
+  PageLayout.columnOffset = 0;
+  PageLayout.rowOffset = 0;
+  if (PageLayout.pagesPerSheet == 2) {
+    PageLayout.columnOffset = left ? leftColumnsOfTwo : kRightColumns;
+    PageLayout.rowOffset = 3;
+    if (left) DrawSheetFrame(window, dc, 2);
+  } else if (PageLayout.pagesPerSheet == 4) {
+    PageLayout.columnOffset = left ? leftColumnsOfFour : kRightColumns;
+    PageLayout.rowOffset = quarter < 2 ? 3 : 2;
+    if (quarter == 0) DrawSheetFrame(window, dc, 4);
+  }
 }
 
 bool ReadReportPages(std::FILE* file, const PageRules& rules, std::int32_t& blockCounter, PageSink& sink) {

@@ -71,6 +71,13 @@ KVOM_EXPORT bool RewriteContainerReference(std::string_view reference, std::stri
 KVOM_EXPORT bool DrawPagePictureList(platform::win::HWND window, platform::win::HDC dc, const CellSize& cellSize,
                                      std::int32_t position, std::int32_t rowCount);
 
+// Sets the cell origin of the page at sheet position n (from 1) and draws the sheet's frame with
+// its first page: on sheets of 2 and 4 pages the odd (left) pages start leftColumns cells in (the
+// first value for 2, the second for 4), the even ones 4; the pages start 3 rows down, those of
+// the lower half of a 4-page sheet 2. One page to a sheet has no offset and no frame.
+KVOM_EXPORT void PlacePageOnSheet(platform::win::HWND window, platform::win::HDC dc, std::int32_t position,
+                                  std::int32_t leftColumnsOfTwo, std::int32_t leftColumnsOfFour);
+
 // 1, 2 or 4 pages per sheet: whether page position s is the last one of its sheet.
 KVOM_EXPORT bool CompletesSheet(std::int32_t position, std::int32_t pagesPerSheet);
 
