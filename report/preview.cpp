@@ -96,6 +96,12 @@ void replaceFont(platform::win::HFONT& font, int height, int weight) {
 std::int32_t sheetColumns() { return PageLayout.pagesPerSheet >= 2 ? 2 : 1; }
 std::int32_t sheetRows() { return PageLayout.pagesPerSheet == 4 ? 2 : 1; }
 
+// A metafile holds 16-bit coordinates: four pages of full size do not fit on one sheet, so pages
+// of a 4-page sheet are drawn at half size and the sheet keeps the extent of one page.
+std::int32_t metafileScale() { return PageLayout.pagesPerSheet == 4 ? 2 : 1; }
+std::int32_t metafilePageWidth() { return kMetafilePageExtentX / metafileScale(); }
+std::int32_t metafilePageHeight() { return kMetafilePageExtentY / metafileScale(); }
+
 }  // namespace
 
 std::int32_t PreparePreview(HWND window, std::int32_t /*unused*/, const char* reportFile) {
@@ -196,8 +202,8 @@ void DrawPreviewPage(HDC dc, HWND window, std::int32_t page, std::int32_t rowCou
     PageLayout.columnOffset = 0;
     PageLayout.rowOffset = 0;
     const std::int32_t position = (page - 1) % std::max(PageLayout.pagesPerSheet, 1);
-    SetWindowOrgEx(dc, -(position % sheetColumns()) * kMetafilePageExtentX,
-                   -(position / sheetColumns()) * kMetafilePageExtentY, nullptr);
+    SetWindowOrgEx(dc, -(position % sheetColumns()) * metafilePageWidth(),
+                   -(position / sheetColumns()) * metafilePageHeight(), nullptr);
   } else {
     PlacePageOnSheet(window, dc, page, 6, 8);
   }
@@ -209,10 +215,11 @@ void DrawPreviewPage(HDC dc, HWND window, std::int32_t page, std::int32_t rowCou
 
 CellSize CreatePreviewFonts(HDC dc) {
   if (PageLayout.deviceMode != kDeviceMetafile) return CreatePrintFonts(dc);
-  replaceFont(PageLayout.titleFont, 312, 800);
-  replaceFont(PageLayout.boldFont, 260, 800);
-  replaceFont(PageLayout.normalFont, 260, 400);
-  return CellSize{kMetafileCellWidth, kMetafileCellHeight};
+  const std::int32_t scale = metafileScale();
+  replaceFont(PageLayout.titleFont, 312 / scale, 800);
+  replaceFont(PageLayout.boldFont, 260 / scale, 800);
+  replaceFont(PageLayout.normalFont, 260 / scale, 400);
+  return CellSize{kMetafileCellWidth / scale, kMetafileCellHeight / scale};
 }
 
 void CopySheetToClipboard(HWND window, std::int32_t sheet) {
@@ -230,8 +237,8 @@ void CopySheetToClipboard(HWND window, std::int32_t sheet) {
   // The sheet is drawn on fixed metafile pages, whose fonts and cells fill the picture's extent.
   const std::int32_t deviceMode = PageLayout.deviceMode;
   PageLayout.deviceMode = kDeviceMetafile;
-  const std::int32_t extentX = sheetColumns() * kMetafilePageExtentX;
-  const std::int32_t extentY = sheetRows() * kMetafilePageExtentY;
+  const std::int32_t extentX = sheetColumns() * metafilePageWidth();
+  const std::int32_t extentY = sheetRows() * metafilePageHeight();
   platform::win::HMETAFILE metafile = nullptr;
   if (HDC recorder = CreateMetaFileA(nullptr); recorder != nullptr) {
     SetWindowOrgEx(recorder, 0, 0, nullptr);

@@ -64,9 +64,11 @@ KVOM_EXPORT void DrawSheetPages(platform::win::HDC dc, platform::win::HWND windo
 KVOM_EXPORT void DrawPreviewPage(platform::win::HDC dc, platform::win::HWND window, std::int32_t page,
                                  std::int32_t rowCount);
 // The page fonts and the cell size: those of printing, or on a metafile page fixed ones that fill
-// its extent.
+// its extent (at half size on a sheet of 4 pages, so that the sheet fits a metafile's 16-bit
+// coordinates).
 KVOM_EXPORT CellSize CreatePreviewFonts(platform::win::HDC dc);
-// Puts sheet n (from 0) on the clipboard as a metafile picture (CF_METAFILEPICT).
+// Puts sheet n (from 0) on the clipboard as a metafile picture (CF_METAFILEPICT): one page is
+// 14960 x 19964 units, a sheet of 2 pages twice as wide, a sheet of 4 pages holds them at half size.
 KVOM_EXPORT void CopySheetToClipboard(platform::win::HWND window, std::int32_t sheet);
 
 }  // namespace kvom::report

@@ -197,5 +197,52 @@ TEST_F(PreviewTest, CopiesASheetToTheClipboardAsAMetafilePicture) {
   CloseClipboard();
 }
 
+TEST_F(PreviewTest, ClipboardSheetsOfSeveralPagesKeepTheirPagesInPlace) {
+  struct Case {
+    const char* pagesPerSheet;
+    int extentX;
+    int extentY;
+  };
+  // Four pages of full size would pass the 16-bit coordinates of a metafile: they are halved.
+  for (const Case c : {Case{"2 per 1", 29920, 19964}, Case{"4 per 1", 14960, 19964}}) {
+    setPagesPerSheet(c.pagesPerSheet);
+    std::string report;
+    for (int k = 1; k <= 4; ++k) report += row("Page" + std::to_string(k), '1') + row("") + row("") + row("end");
+    ASSERT_EQ(PreparePreview(nullptr, 0, writeReport(report).c_str()), 1);
+    window = gdi::createWindow(800, 1000);
+    CopySheetToClipboard(window, 0);
+    gdi::destroyWindow(window);
+    window = nullptr;
+
+    auto block = static_cast<platform::win::HGLOBAL>(gdi::clipboardData(platform::win::CF_METAFILEPICT));
+    auto* picture = static_cast<platform::win::METAFILEPICT*>(GlobalLock(block));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->xExt, c.extentX) << c.pagesPerSheet;
+    EXPECT_EQ(picture->yExt, c.extentY) << c.pagesPerSheet;
+    // Played at one device unit per 10 logical units, each page's first row lies in its own part.
+    platform::win::HDC dc = gdi::createPageContext(c.extentX / 10, c.extentY / 10, 100);
+    SetMapMode(dc, platform::win::MM_ANISOTROPIC);
+    SetWindowExtEx(dc, c.extentX, c.extentY, nullptr);
+    SetViewportExtEx(dc, c.extentX / 10, c.extentY / 10, nullptr);
+    PlayMetaFile(dc, picture->hMF);
+    GlobalUnlock(block);
+    const int perSheet = c.pagesPerSheet[0] - '0';
+    for (const gdi::DisplayEntry& entry : gdi::displayList(dc)) {
+      if (!entry.text.starts_with("Page")) continue;
+      const int position = entry.text[4] - '1';
+      const int left = position % 2 * c.extentX / 20;
+      const int top = position / 2 * c.extentY / 20;
+      EXPECT_GE(entry.points.at(0).x, left) << entry.text;
+      EXPECT_LT(entry.points.at(0).x, left + c.extentX / 20) << entry.text;
+      EXPECT_GE(entry.points.at(0).y, top) << entry.text;
+      EXPECT_LT(entry.points.at(0).y, top + (perSheet == 4 ? c.extentY / 20 : c.extentY / 10)) << entry.text;
+    }
+    DeleteDC(dc);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+  }
+}
+
 }  // namespace
 }  // namespace kvom::report
