@@ -136,10 +136,6 @@ win::BOOL DestroyWindow(win::HWND window) {
   if (findWindow(window) == nullptr) return win::FALSE;
   deliver(window, win::WM_DESTROY, 0, 0);
   // The procedure may have destroyed it already.
-  const Window* w = findWindow(window);
-  if (w == nullptr) return win::TRUE;
-  if (w->dialog != 0) ps().dialogs[w->dialog - 1].live = false;
-  std::erase_if(ps().queue, [window](const win::MSG& m) { return m.hwnd == window; });
   destroyWindow(window);
   return win::TRUE;
 }

@@ -22,7 +22,8 @@ namespace standins::gdi {
 // A window with a client area of the given size, white unless told otherwise; its contexts draw on
 // one surface (96 pixels per inch, the screen's capabilities).
 platform::win::HWND createWindow(int clientWidth, int clientHeight, platform::win::COLORREF background = 0xFFFFFF);
-// Removes the window; its contexts draw on nothing afterwards. False for an unknown window.
+// Removes the window without a message to it; its contexts draw on nothing afterwards and its queued
+// messages are dropped. False for an unknown window.
 bool destroyWindow(platform::win::HWND window);
 int liveWindows();
 

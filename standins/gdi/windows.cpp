@@ -137,6 +137,9 @@ bool destroyWindow(platform::win::HWND window) {
     if (context.fromWindow && context.window == it->first) context.surface.reset();
   }
   if (ws().caret && ws().caret->window == window) ws().caret.reset();
+  // A dialog's record outlives it; the messages waiting for the window do not.
+  if (it->second.dialog != 0) state().printing.dialogs[it->second.dialog - 1].live = false;
+  std::erase_if(state().printing.queue, [window](const win::MSG& m) { return m.hwnd == window; });
   ws().windows.erase(it);
   return true;
 }

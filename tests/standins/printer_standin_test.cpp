@@ -65,8 +65,10 @@ class PrinterStandinTest : public kvom::test::ScratchDirTest {
   std::size_t blocksBefore_ = 0;
 };
 
+// A page with a frame and a line of text.
 void printPage(HDC hdc, const char* text) {
   ASSERT_GT(StartPage(hdc), 0);
+  Rectangle(hdc, 150, 150, GetDeviceCaps(hdc, HORZRES) - 150, GetDeviceCaps(hdc, VERTRES) - 150);
   TextOutA(hdc, 300, 300, text, static_cast<int>(std::strlen(text)));
   ASSERT_GT(EndPage(hdc), 0);
 }
@@ -95,13 +97,18 @@ TEST_F(PrinterStandinTest, AJobBecomesOnePdfWithAPagePerPrintedPage) {
   EXPECT_EQ(printed.outcome, gdi::JobOutcome::Printed);
   EXPECT_EQ(printed.document, "Report 7");
   ASSERT_EQ(printed.pages.size(), 3u);
-  ASSERT_EQ(printed.pages[1].entries.size(), 1u);
-  EXPECT_EQ(printed.pages[1].entries[0].text, "two");
+  ASSERT_EQ(printed.pages[1].entries.size(), 2u);
+  EXPECT_EQ(printed.pages[1].entries[1].text, "two");
   EXPECT_EQ(printed.pdfPath, nativePath("out/Report_7_" + std::to_string(job) + ".pdf").string());
 
   const std::string info = pdfInfo(printed.pdfPath);
   EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;
   EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  // Kept for people to look at.
+  const std::filesystem::path pictures = KVOM_PICTURE_DIR;
+  std::filesystem::create_directories(pictures);
+  std::filesystem::copy_file(printed.pdfPath, pictures / "printer_job.pdf",
+                             std::filesystem::copy_options::overwrite_existing);
   expectAllGivenBack();
 }
 
