@@ -44,9 +44,9 @@ std::int32_t positionIndex(std::int32_t position, std::int32_t modulus) {
 // draws the bytes as they are.
 template <std::size_t N>
 struct DrawnText {
-  DrawnText(std::string_view oem, bool convert) : length(static_cast<int>(std::min(oem.size(), N))) {
+  explicit DrawnText(std::string_view oem) : length(static_cast<int>(std::min(oem.size(), N))) {
     std::copy_n(oem.data(), length, bytes.data());
-    if (convert && GetLanguageNumber() != kDoubleByteLanguage && length > 0) {
+    if (GetLanguageNumber() != kDoubleByteLanguage && length > 0) {
       OemToCharBuffA(bytes.data(), bytes.data(), static_cast<platform::win::DWORD>(length));
     }
   }
@@ -229,7 +229,7 @@ class PageTextLayout {
         const auto n = static_cast<std::int32_t>(value.size());
         if (open) drawOpenRun(x - start - n + 1);
         if (n > 0) {
-          const DrawnText<kMaxCellValue> text(value, true);
+          const DrawnText<kMaxCellValue> text(value);
           const POINT at = CellToPagePoint(k, cellSize_);
           TextOutA(dc_, at.x + cellSize_.width - valueWidth(text), at.y, text.bytes.data(), text.length);
         }
@@ -248,7 +248,7 @@ class PageTextLayout {
         }
         if (open) drawOpenRun(x - start - t);
         if (n > 0) {
-          const DrawnText<kMaxCellValue> text(value, true);
+          const DrawnText<kMaxCellValue> text(value);
           const POINT at = CellToPagePoint(k, cellSize_);
           TextOutA(dc_, at.x - (valueWidth(text) - cellSize_.width) / 2, at.y, text.bytes.data(), text.length);
         }
@@ -473,7 +473,7 @@ void DrawPageLeaders(HDC dc, std::span<const char> cells, std::int32_t first, st
       length = n + extra;
     }
   }
-  const DrawnText<kMaxLeaderText> drawn({line.data(), static_cast<std::size_t>(length)}, true);
+  const DrawnText<kMaxLeaderText> drawn({line.data(), static_cast<std::size_t>(length)});
   const POINT at = CellToPagePoint(first, cellSize);
   TextOutA(dc, at.x, at.y, drawn.bytes.data(), drawn.length);
 }

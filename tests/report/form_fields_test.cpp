@@ -56,6 +56,16 @@ class FormFieldsTest : public ::testing::Test {
   std::int32_t key(const Options& o, int cell, const char* command = "D  ") {
     return HandleFormKey(command, o, formTemplate, text, attributes, cell);
   }
+  // A click with the options and the key it gives.
+  struct KeyCase {
+    const char* what;
+    Options o;
+    int cell;
+    std::int32_t expected;
+  };
+  void expectKeys(const std::vector<KeyCase>& cases) {
+    for (const KeyCase& c : cases) EXPECT_EQ(key(c.o, c.cell), c.expected) << c.what;
+  }
 
   FormGrid formTemplate{};
   FormGrid text{};
@@ -211,19 +221,13 @@ TEST_F(FormFieldsTest, ClicksOnKeyLabels) {
   put(800, "F2=Back       F3=Help");
   put(880, "F2=abc x F5 =More");
   put(960, "F2=Back x  F5=More");
-  struct Case {
-    const char* what;
-    Options o;
-    int cell;
-    std::int32_t expected;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<KeyCase> cases = {
       {"on a label", options("YYY"), 815, 3},
       {"label switched off goes on to the other steps", options("YYN"), 815, 0},
       {"equally far, the right label wins", options("YYYYY"), 887, 5},
       {"two blanks towards the right label", options("YYYYY"), 967, 2},
   };
-  for (const Case& c : cases) EXPECT_EQ(key(c.o, c.cell), c.expected) << c.what;
+  expectKeys(cases);
   EXPECT_EQ(FindKeyLabel(formTemplate, text, 815), 3);
   EXPECT_EQ(FindKeyLabel(formTemplate, text, 500), 0);
 }
@@ -281,13 +285,7 @@ TEST_F(FormFieldsTest, LinksFillTheirField) {
 
 TEST_F(FormFieldsTest, LaterStepsGiveFunctionKeys) {
   field(400, 5, '#');
-  struct Case {
-    const char* what;
-    Options o;
-    int cell;
-    std::int32_t expected;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<KeyCase> cases = {
       {"key 13 when it is on", options("NNNNNNNNNNNNY"), 1500, 13},
       {"first 'F' option in the first 23 rows", options("NNYNF"), 1500, 5},
       {"no 'F' option in the last row", options("NNNNFNNY"), 1850, 8},
@@ -296,7 +294,7 @@ TEST_F(FormFieldsTest, LaterStepsGiveFunctionKeys) {
       {"after the last field: key 8", options("NNNNNNNY"), 1500, 8},
       {"between: nothing", options("NNNNNNNY"), 300, 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(key(c.o, c.cell), c.expected) << c.what;
+  expectKeys(cases);
 }
 
 TEST_F(FormFieldsTest, MessageRowStaysWithinEightyColumns) {

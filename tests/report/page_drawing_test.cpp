@@ -171,6 +171,31 @@ TEST_F(PageDrawingTest, EqualSignsInAColumnAlignWithoutMarkers) {
   EXPECT_EQ(aligned, 2);
 }
 
+TEST_F(PageDrawingTest, ValuesAreMeasuredOnTheMeasuringContextInThePageFont) {
+  // A page font twice the size (14 pixels a character); the measuring context's own font is the
+  // system font of 7.
+  DeleteObject(PageLayout.normalFont);
+  PageLayout.normalFont = CreateFontA(32, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+  PageLayout.measuringContext = CreateICA("DISPLAY", nullptr, nullptr, nullptr);
+  ASSERT_NE(GetPreviewDC(), nullptr);
+  row(0, 0, "  12.5", ' ', "     }");
+  struct Case {
+    int failures;  // measures that fail: the target's first, then the measuring context's
+    int x;
+  };
+  // Right edge at 60: measured 4 x 14, or 4 cells of 10 when nothing can measure.
+  for (const Case& c : {Case{0, 4}, Case{1, 4}, Case{2, 20}}) {
+    gdi::clearDisplayList(dc);
+    if (c.failures > 0) gdi::failOperation("GetTextExtentPoint32A", 0, c.failures);
+    DrawPageBody(dc, 1, kCell);
+    EXPECT_EQ(texts(), (std::vector<Drawn>{{"12.5", c.x, 0}})) << c.failures;
+  }
+  EXPECT_EQ(GetCurrentObject(PageLayout.measuringContext, platform::win::OBJ_FONT),
+            GetStockObject(platform::win::SYSTEM_FONT));
+  DeleteDC(PageLayout.measuringContext);
+  PageLayout.measuringContext = nullptr;
+}
+
 TEST_F(PageDrawingTest, RowTypesChooseTheFonts) {
   row(0, 0, "Title", 'T');
   row(1, 0, "Plain", ' ');
@@ -191,6 +216,15 @@ TEST_F(PageDrawingTest, FixedFontModeWritesWholeRowsUnconverted) {
   std::string expected(80, ' ');
   expected.replace(0, 9, "AB  \x81 = 1");
   EXPECT_EQ(texts(), (std::vector<Drawn>{{expected, 0, 0}}));
+}
+
+TEST_F(PageDrawingTest, LanguageSixDrawsBoxBytesAsText) {
+  SetLanguageFromLetter("C");
+  row(0, 0, "\xB3 Gr\x81n \xB3");
+  DrawPageBody(dc, 1, kCell);
+  SetLanguageFromLetter("E");
+  EXPECT_EQ(texts(), (std::vector<Drawn>{{"\xB3 Gr\x81n \xB3 ", 0, 0}}));
+  EXPECT_TRUE(lines().empty());
 }
 
 TEST_F(PageDrawingTest, NothingForNoRowsOrNoCells) {
