@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "exports/run_paths_setup.h"
+#include "report/settings.h"
 #include "run/run_paths.h"
 #include "standins/host/host_standin.h"
 #include "standins/report_formatting/report_formatting_standin.h"
 #include "standins/windows/windows_standin.h"
+#include "tests/support/adapter.h"
 #include "tests/support/standin_helpers.h"
 
 namespace kvom::report {
@@ -159,18 +162,33 @@ TEST_F(BridgeTest, FormCommandResultIsCutOrPaddedToTheCallersField) {
 }
 
 TEST_F(BridgeTest, FormCommandWorksOnShortValueAndPictureTextsWithinTheirLengths) {
-  // A value text shorter than a full one, with no end mark, and a picture text with no terminator:
-  // the form command must read and change nothing beyond the caller's lengths.
+  // In RTF mode the form command hands a full value text on. A caller's value text of 6 bytes
+  // without its end mark, and a picture text without a terminator, are read no further than their
+  // lengths, and the values reach the formatting library as the caller gave them.
+  test::ScratchDirectory scratch;
+  scratch.write("DAT/LAN/NOFO.RENG", "{\\rtf1}");
+  const exports::RunPathStringsRecord savedStrings = exports::RunPathStrings;
+  const LanguageCode savedLanguage = ReportLanguageCode;
+  copyTerminated(exports::RunPathStrings.programDir, test::windowsDir(scratch.path()));
+  ReportLanguageCode = {'E', 'N', 'G'};
+  standins::report_formatting::setRtfEnabled(true);
+
   Field values(6);
   std::fill_n(values.data(), 6, 'v');
   Field pictures(4);
   std::copy_n("<P1>", 4, pictures.data());
   Field result(5);
-  REPORT_FORM_COMMAND("DFX", "NOFORM01", values.data(), pictures.data(), result.data(), 3, 8, values.length(),
+  REPORT_FORM_COMMAND("D", "NOFORM01", values.data(), pictures.data(), result.data(), 1, 8, values.length(),
                       pictures.length(), result.length());
+  const std::vector<std::string>& log = standins::report_formatting::callLog();
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                          [](const std::string& entry) { return entry.ends_with(" NOFORM01 vvvvvv"); }));
   EXPECT_TRUE(values.guardIntact());
   EXPECT_TRUE(pictures.guardIntact());
   EXPECT_TRUE(result.guardIntact());
+
+  exports::RunPathStrings = savedStrings;
+  ReportLanguageCode = savedLanguage;
 }
 
 TEST_F(BridgeTest, DateAndTimeAreTheLocalCalendarTime) {
