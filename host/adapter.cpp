@@ -24,6 +24,14 @@ Adapter::Adapter(const std::string& path) : path_(path) {
     writeTocBreak = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report13WriteTocBreakEv"));
     writeSectionStart = reinterpret_cast<SectionStartEntry>(entry("_ZN4kvom6report17WriteSectionStartEPKci"));
     writeSectionEnd = reinterpret_cast<ReportBreakEntry>(entry("_ZN4kvom6report15WriteSectionEndEv"));
+    printReport = reinterpret_cast<PrintReportEntry>(
+        entry("_ZN4kvom6report11PrintReportEPN8platform3win6HWND__EPNS2_11HINSTANCE__EPKci"));
+    preparePreview =
+        reinterpret_cast<PreparePreviewEntry>(entry("_ZN4kvom6report14PreparePreviewEPN8platform3win6HWND__EiPKc"));
+    previewSheetCount = reinterpret_cast<PreviewSheetCountEntry>(entry("_ZN4kvom6report17PreviewSheetCountEv"));
+    drawPreviewSheet =
+        reinterpret_cast<DrawPreviewSheetEntry>(entry("_ZN4kvom6report16DrawPreviewSheetEiPN8platform3win6HWND__Ei"));
+    copyReportText = reinterpret_cast<CopyReportTextEntry>(entry("_ZN4kvom6report14CopyReportTextEPKcS2_"));
   } catch (...) {
     dlclose(library_);
     throw;

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/windows/types.h"
+
 namespace host {
 
 using InputExport = void (*)(const std::int64_t* identifierCount, const char* identifiers, const std::int64_t* size3,
@@ -35,6 +37,12 @@ using ReportFormCommandEntry = void (*)(const char* command, char* screenCode, c
                                         char* result);
 using ReportBreakEntry = void (*)();
 using SectionStartEntry = void (*)(const char* title, std::int32_t length);
+using PrintReportEntry = std::int32_t (*)(platform::win::HWND owner, platform::win::HINSTANCE instance,
+                                          const char* reportFile, std::int32_t defaultPrinterMode);
+using PreparePreviewEntry = std::int32_t (*)(platform::win::HWND window, std::int32_t unused, const char* reportFile);
+using PreviewSheetCountEntry = std::int32_t (*)();
+using DrawPreviewSheetEntry = void (*)(std::int32_t unused, platform::win::HWND window, std::int32_t sheet);
+using CopyReportTextEntry = std::int32_t (*)(const char* source, const char* target);
 
 // The library cannot be loaded or lacks an entry point.
 class AdapterLoadError : public std::runtime_error {
@@ -63,6 +71,12 @@ class Adapter {
   ReportBreakEntry writeTocBreak = nullptr;
   SectionStartEntry writeSectionStart = nullptr;
   ReportBreakEntry writeSectionEnd = nullptr;
+
+  PrintReportEntry printReport = nullptr;
+  PreparePreviewEntry preparePreview = nullptr;
+  PreviewSheetCountEntry previewSheetCount = nullptr;
+  DrawPreviewSheetEntry drawPreviewSheet = nullptr;
+  CopyReportTextEntry copyReportText = nullptr;
 
  private:
   void* entry(const char* name) const;

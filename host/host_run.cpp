@@ -15,6 +15,7 @@
 #include "common/fixed_text.h"
 #include "common/number_text.h"
 #include "common/unset.h"
+#include "host/report_output.h"
 #include "host/repository_setup.h"
 #include "host/result_fields.h"
 #include "host/run_report.h"
@@ -511,10 +512,18 @@ class Run {
       return true;
     }
     folder.keep(std::string(kFilePrefix) + ".BFD");
-    TextTable table({"file", "path"});
-    table.add({"report", (folder.path() / name).string()});
+    TextTable table({"file", "details", "path"});
+    table.add({"report", "", (folder.path() / name).string()});
+    std::vector<ReportOutput> outputs;
+    const bool done = call_("report output", [&] {
+      outputs = outputReport(adapter_, scenario_.print, folder.path(), windowsDir(folder.path()) + name);
+    });
+    for (const ReportOutput& output : outputs) {
+      const bool made = !output.file.empty() && folder.keep(output.file);
+      table.add({output.what, output.details, made ? (folder.path() / output.file).string() : "not made"});
+    }
     table.print(out_);
-    return true;
+    return done;
   }
 
   static std::string quotedText(std::string_view text) { return "\"" + std::string(text) + "\""; }

@@ -125,7 +125,8 @@ enum class SectionKind {
   output,
   heatingCurve,
   multiCase,
-  report
+  report,
+  print
 };
 
 struct Section {
@@ -214,6 +215,7 @@ class Parser {
         {"heating_curve", SectionKind::heatingCurve},
         {"multicase", SectionKind::multiCase},
         {"report", SectionKind::report},
+        {"print", SectionKind::print},
     };
     if (const auto* single = findIn(kSingle, parts[0])) {
       if (parts.size() != 1) fail("section [" + std::string(parts[0]) + "] takes no further words");
@@ -305,6 +307,8 @@ class Parser {
         break;
       case SectionKind::report:
         return reportKey(key, value);
+      case SectionKind::print:
+        return printKey(key, value);
       case SectionKind::none:
         break;
     }
@@ -334,6 +338,37 @@ class Parser {
     } else if (key == "section_end") {
       if (!yesNo(value)) return;
       report.steps.push_back({ReportStep::Kind::sectionEnd, {}, {}});
+    } else {
+      unknownKey(key);
+    }
+  }
+
+  void printKey(std::string_view key, std::string_view value) {
+    PrintSettings& print = scenario_.print;
+    if (key == "print") {
+      print.print = yesNo(value);
+    } else if (key == "pages_per_sheet") {
+      print.pagesPerSheet = integer(value);
+      if (print.pagesPerSheet != 1 && print.pagesPerSheet != 2 && print.pagesPerSheet != 4) {
+        fail("pages per sheet are 1, 2 or 4");
+      }
+    } else if (key == "pages") {
+      const std::vector<std::string_view> range = words(value);
+      if (range.size() != 2) fail("expected the first and the last page, like 2 3");
+      print.pages = std::pair{integer(range[0]), integer(range[1])};
+      if (print.pages->first < 1 || print.pages->second < print.pages->first || print.pages->second > 1000) {
+        fail("a page range runs from page 1 to 1000, the last not before the first");
+      }
+    } else if (key == "copies") {
+      print.copies = integer(value);
+      if (print.copies < 1 || print.copies > 99) fail("copies are 1 to 99");
+    } else if (key == "preview") {
+      print.preview = yesNo(value);
+    } else if (key == "preview_sheet") {
+      print.previewSheet = integer(value);
+      if (print.previewSheet < 1 || print.previewSheet > 100) fail("a preview sheet is 1 to 100");
+    } else if (key == "text_copy") {
+      print.textCopy = yesNo(value);
     } else {
       unknownKey(key);
     }

@@ -5,10 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/unset.h"
@@ -102,6 +104,18 @@ struct ReportSettings {
   std::vector<ReportStep> steps;
 };
 
+// What the host does with the report once it is written: print it on the stand-in printer,
+// preview a sheet of it as a picture, and make its text copy.
+struct PrintSettings {
+  bool print = true;
+  std::int64_t pagesPerSheet = 1;                              // 1, 2 or 4
+  std::optional<std::pair<std::int64_t, std::int64_t>> pages;  // a range chosen in the print dialog
+  std::int64_t copies = 1;
+  bool preview = true;
+  std::int64_t previewSheet = 1;  // counted from 1
+  bool textCopy = true;
+};
+
 struct Scenario {
   std::string source;  // the file name, for messages
   std::string title;   // the first comment line, when there is one
@@ -128,6 +142,7 @@ struct Scenario {
   std::string multiCaseFirst;
   std::string multiCaseSecond;
   ReportSettings report;
+  PrintSettings print;
 };
 
 // A scenario that cannot be used: what() reads "file:line: what is wrong" (or "file: what is

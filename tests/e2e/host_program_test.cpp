@@ -101,14 +101,15 @@ TEST_F(HostProgram, DefaultScenarioDrivesEveryExport) {
   EXPECT_TRUE(contains(run.out, "message count +[0-9]+\n")) << run.out;
   EXPECT_TRUE(contains(run.out, "KLOM_WEXA_OUTPUT\n(.*\n)*  status +0 ")) << run.out;
 
-  // The work folder goes away at the end but for the report and its plot container.
+  // The work folder goes away at the end but for the report, its plot container, the printed job,
+  // the preview picture and the text copy.
   std::smatch folder;
   ASSERT_TRUE(std::regex_search(run.out, folder,
                                 std::regex("work folder +(\\S+) \\(removed at the end, all but the report\\)")));
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(folder[1].str())) left.push_back(entry.path().filename().string());
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"KVH.BFD", "KVH.KVO"}));
+  EXPECT_EQ(left, (std::vector<std::string>{"KVH.BFD", "KVH.KVO", "KVH.KVX", "KVH_sheet1.png", "KVOM_Output_1.pdf"}));
 }
 
 // The report file the run left behind, as the program names it.
@@ -222,6 +223,53 @@ TEST_F(HostProgram, ScenarioWritesFormsAndBreaksOfItsOwn) {
   EXPECT_EQ(report.rows("WEXA0001|Case =").size(), 0u);
 }
 
+// The file of a report output line ("printed", "preview", "text copy"), as the program names it.
+fs::path outputFile(const std::string& out, const std::string& what) {
+  std::smatch found;
+  if (!std::regex_search(out, found, std::regex("\n  " + what + " +.* (/\\S+)\n"))) return {};
+  return found[1].str();
+}
+
+int pdfPages(const fs::path& pdf) {
+  std::smatch found;
+  const std::string info = kvom::test::runCommand("pdfinfo '" + pdf.string() + "' 2>&1");
+  return std::regex_search(info, found, std::regex("Pages: +([0-9]+)")) ? std::stoi(found[1].str()) : -1;
+}
+
+TEST_F(HostProgram, TheReportIsPrintedPreviewedAndCopied) {
+  struct Case {
+    std::string print;
+    int sheets;
+    std::string previewSheet;
+  };
+  // The run's report has five pages: the section line, the title page, the summary, the streams
+  // and the curves.
+  const Case cases[] = {
+      {"", 5, "KVH_sheet1.png"},
+      // Pages 2 and 3 keep their places: the right half of the first sheet, the left of the next.
+      {"[print]\npages_per_sheet = 2\npages = 2 3\ncopies = 2\npreview_sheet = 3\n", 4, "KVH_sheet3.png"},
+      {"[print]\npages_per_sheet = 4\ntext_copy = no\n", 2, "KVH_sheet1.png"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = this->run("'" + write("print.scn", kMinimal + c.print).string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const fs::path pdf = outputFile(run.out, "printed");
+    ASSERT_TRUE(fs::exists(pdf)) << run.out;
+    EXPECT_EQ(pdfPages(pdf), c.sheets) << c.print;
+    const fs::path png = outputFile(run.out, "preview");
+    EXPECT_EQ(png.filename(), c.previewSheet) << run.out;
+    EXPECT_TRUE(readFile(png).starts_with("\x89PNG")) << run.out;
+    const fs::path copy = outputFile(run.out, "text copy");
+    EXPECT_EQ(fs::exists(copy), c.print.find("text_copy = no") == std::string::npos) << run.out;
+  }
+  // The text copy holds the rows' text without types, markers and picture lines.
+  const ProgramRun run = this->run("");
+  const std::string copy = readFile(outputFile(run.out, "text copy"));
+  EXPECT_NE(copy.find("RATING SUMMARY"), std::string::npos);
+  EXPECT_EQ(copy.find("$$$"), std::string::npos);
+  EXPECT_EQ(copy.find('\t'), std::string::npos);
+}
+
 TEST_F(HostProgram, DefaultScenarioReportsResultsAndLevels) {
   const ProgramRun run = this->run("");
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -267,6 +315,9 @@ TEST_F(HostProgram, BadScenarioNamesFileAndLine) {
       {"form without its screen code", kMinimal + "[report]\nform = WEXA2 | x\n",
        "21: a form starts with its 8-character screen code, like WEXA0002, not 'WEXA2'"},
       {"unknown break", kMinimal + "[report]\nbreak = line\n", "21: expected 'page', 'component' or 'toc', not 'line'"},
+      {"three pages per sheet", kMinimal + "[print]\npages_per_sheet = 3\n", "21: pages per sheet are 1, 2 or 4"},
+      {"backward page range", kMinimal + "[print]\npages = 3 2\n",
+       "21: a page range runs from page 1 to 1000, the last not before the first"},
   };
   for (const Case& c : cases) {
     const fs::path file = write("bad.scn", c.content);
