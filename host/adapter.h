@@ -42,6 +42,7 @@ using PrintReportEntry = std::int32_t (*)(platform::win::HWND owner, platform::w
 using PreparePreviewEntry = std::int32_t (*)(platform::win::HWND window, std::int32_t unused, const char* reportFile);
 using PreviewSheetCountEntry = std::int32_t (*)();
 using DrawPreviewSheetEntry = void (*)(std::int32_t unused, platform::win::HWND window, std::int32_t sheet);
+using ConvertPlotFileEntry = void (*)(const char* plotName, std::int64_t plotNameLength);
 using CopyReportTextEntry = std::int32_t (*)(const char* source, const char* target);
 
 // The library cannot be loaded or lacks an entry point.
@@ -77,6 +78,7 @@ class Adapter {
   PreviewSheetCountEntry previewSheetCount = nullptr;
   DrawPreviewSheetEntry drawPreviewSheet = nullptr;
   CopyReportTextEntry copyReportText = nullptr;
+  ConvertPlotFileEntry convertPlotFile = nullptr;  // CONVERT_PLOT_FILE
 
  private:
   void* entry(const char* name) const;

@@ -504,6 +504,7 @@ class Run {
     std::strftime(time.data(), time.size(), "%Y-%m-%d %H:%M", std::localtime(&now));
     facts.runTime = time.data();
     facts.messageNumbers = messages_;
+    facts.caseDirectory = folder.path();
     if (!call_("report", [&] { writeRunReport(adapter_, scenario_, facts); })) return false;
     heading(out_, "Report");
     const std::string name = std::string(kFilePrefix) + ".KVO";

@@ -1,7 +1,10 @@
 #include "host/run_report.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 
 #include "common/unset.h"
@@ -21,6 +24,69 @@ std::string fixed(double value, int decimals) {
   std::array<char, 64> text{};
   std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
   return text.data();
+}
+
+// A plot text (".KVD") of fixed columns: a record line of the type letter and x and y in eight
+// columns each with four implied decimals; a text record follows with its height, angle and length
+// and then the text itself.
+class PlotText {
+ public:
+  void move(double x, double y) { record('M', x, y); }
+  void draw(double x, double y) { record('D', x, y); }
+  void pen(bool solid) { record('L', solid ? 1 : 2, 0); }
+  void text(double x, double y, const std::string& text, double height, double angle = 0) {
+    record('S', x, y);
+    std::array<char, 32> line{};
+    std::snprintf(line.data(), line.size(), "%5ld%6ld%2zu", scaled(height, 4), scaled(angle, 3), text.size());
+    lines_ += std::string(line.data()) + "\r\n" + text + "\r\n";
+  }
+  std::string finished() const { return lines_ + "T\r\n"; }
+
+ private:
+  static long scaled(double value, int decimals) { return std::lround(value * std::pow(10.0, decimals)); }
+  void record(char type, double x, double y) {
+    std::array<char, 32> line{};
+    std::snprintf(line.data(), line.size(), "%c%8ld%8ld 0", type, scaled(x, 4), scaled(y, 4));
+    lines_ += std::string(line.data()) + "\r\n";
+  }
+  std::string lines_;
+};
+
+// The temperatures of both sides over the duty, as plot text: the hot side falls from its inlet at
+// full duty to its outlet, the cold side rises from its inlet to its outlet (counter-current).
+std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut, double duty) {
+  constexpr double kWidth = 8.0;
+  constexpr double kHeight = 4.5;
+  const double low = std::floor(std::min({hotIn, hotOut, coldIn, coldOut}) / 20.0) * 20.0;
+  const double high = std::ceil(std::max({hotIn, hotOut, coldIn, coldOut}) / 20.0) * 20.0;
+  const double span = std::max(high - low, 20.0);
+  const auto y = [&](double t) { return (t - low) / span * kHeight; };
+  PlotText plot;
+  plot.pen(true);
+  plot.move(0, kHeight);
+  plot.draw(0, 0);
+  plot.draw(kWidth, 0);
+  for (int i = 0; i <= 4; ++i) {
+    const double t = low + span * i / 4;
+    plot.move(-0.1, y(t));
+    plot.draw(0, y(t));
+    plot.text(-0.75, y(t) + 0.08, fixed(t, 0), 0.12);
+    const double q = duty * i / 4;
+    plot.move(kWidth * i / 4, 0);
+    plot.draw(kWidth * i / 4, -0.1);
+    plot.text(kWidth * i / 4 - 0.2, -0.2, fixed(q, 0), 0.12);
+  }
+  plot.text(-1.0, kHeight * 0.3, "TEMPERATURE C", 0.14, 90);
+  plot.text(kWidth / 2 - 0.5, -0.5, "DUTY kW", 0.14);
+  plot.move(0, y(hotOut));
+  plot.draw(kWidth, y(hotIn));
+  plot.text(kWidth - 1.4, y(hotIn) + 0.35, "HOT SIDE", 0.13);
+  plot.pen(false);
+  plot.move(0, y(coldIn));
+  plot.draw(kWidth, y(coldOut));
+  plot.text(kWidth - 1.4, y(coldOut) - 0.15, "COLD SIDE", 0.13);
+  plot.pen(true);
+  return plot.finished();
 }
 
 class ReportWriter {
@@ -73,7 +139,7 @@ class ReportWriter {
     return performance_->reals[position - 1];
   }
 
-  // The run's report: a section of the unit with the title page, a page break, the rating summary,
+  // The run's report: the title page, a section of the unit with a page break, the rating summary,
   // the stream conditions and the curves (each form starts a page of its own when printed), and a
   // component break that closes the unit.
   void standardReport() {
@@ -82,8 +148,10 @@ class ReportWriter {
     const bool hotInTubes = criteria && !criteria->integers.empty() && criteria->integers[0] == 2;
     const std::string& unit = scenario_.blockKey;
 
-    adapter_.writeSectionStart(unit.c_str(), static_cast<std::int32_t>(unit.size()));
+    // The title form opens the first page; the section of the unit starts under it, so that a
+    // printed report does not begin with a page of the section line alone.
     form("WEXA0001", {"K-VOM exchanger rating, host program 1.0", facts_.caseName, unit, facts_.runTime});
+    adapter_.writeSectionStart(unit.c_str(), static_cast<std::int32_t>(unit.size()));
     adapter_.writePageBreak();
 
     const double required = performance(2);
@@ -130,9 +198,24 @@ class ReportWriter {
     }
     form("WEXA0003", streams);
 
+    writeCurvePlot(hot.temperature, hotOut, cold.temperature, coldOut);
     form("WEXA0004", {unit});
     adapter_.writeComponentBreak();
     adapter_.writeSectionEnd();
+  }
+
+  // The curves form shows the plot container HCURVE.BFD of the case directory: the run's
+  // temperatures as a plot text, turned into a container by the library.
+  void writeCurvePlot(double hotIn, double hotOut, double coldIn, double coldOut) {
+    const double duty = performance(1);
+    if (facts_.caseDirectory.empty() || duty == kvom::UNSET_REAL) return;
+    for (double t : {hotIn, hotOut, coldIn, coldOut}) {
+      if (t == kvom::UNSET_REAL) return;
+    }
+    std::ofstream(facts_.caseDirectory / "HCURVE.KVD", std::ios::binary) << curvePlot(
+        hotIn - kZeroCelsius, hotOut - kZeroCelsius, coldIn - kZeroCelsius, coldOut - kZeroCelsius, duty / 1000.0);
+    const std::string name = "HCURVE.KVD";
+    adapter_.convertPlotFile(name.data(), static_cast<std::int64_t>(name.size()));
   }
 
   static std::string kPa(double pascal) { return pascal == kvom::UNSET_REAL ? "" : fixed(pascal / 1000.0, 1); }

@@ -3,6 +3,7 @@
 // messages through the adapter's report routines, which append them to the case's report file.
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct RunFacts {
   std::string caseName;                      // the case file's name without its extension
   std::string runTime;                       // date and time of the run
   std::vector<std::int64_t> messageNumbers;  // the engine's messages, in order
+  std::filesystem::path caseDirectory;       // where the case file lies: the report's plots go there
 };
 
 // Writes the run's own report (unless the scenario leaves it out) and then the scenario's steps.

@@ -369,13 +369,28 @@ SIZE GetDeviceArea(HWND window, HDC dc) {
   return {GetDeviceCaps(dc, platform::win::HORZRES), GetDeviceCaps(dc, platform::win::VERTRES)};
 }
 
+// The cells a page takes on its part of a sheet. On sheets of 2 and 4 pages the cell origin moves
+// each page right and down by a few cells, which leaves room between the pages and for the sheet
+// frame; the part of the sheet then holds those cells too and as many again on the far side, so that
+// no column or row of the page falls off the paper.
+constexpr std::int32_t kSheetMarginColumns = 10;
+constexpr std::int32_t kSheetMarginRows = 6;
+
+SIZE pageWindow(const CellSize& cellSize) {
+  const bool shared = PageLayout.pagesPerSheet == 2 || PageLayout.pagesPerSheet == 4;
+  const std::int32_t columns = PageLayout.columns + (shared ? kSheetMarginColumns : 0);
+  const std::int32_t rows = kPageRows + (shared ? kSheetMarginRows : 0);
+  return {columns * cellSize.width, rows * cellSize.height};
+}
+
 void MapPageOnSheet(HWND window, HDC dc, const CellSize& cellSize, std::int32_t position) {
   if (PageLayout.deviceMode == kDeviceMetafile || !hasCells(cellSize)) return;
   const SIZE area = GetDeviceArea(window, dc);
   SetBkMode(dc, platform::win::TRANSPARENT);
   SetMapMode(dc, platform::win::MM_ANISOTROPIC);
   SetWindowOrgEx(dc, 0, 0, nullptr);
-  SetWindowExtEx(dc, PageLayout.columns * cellSize.width, kPageRows * cellSize.height, nullptr);
+  const SIZE page = pageWindow(cellSize);
+  SetWindowExtEx(dc, page.cx, page.cy, nullptr);
   const std::int32_t halfWidth = area.cx / 2;
   const std::int32_t halfHeight = area.cy / 2;
   switch (PageLayout.pagesPerSheet) {
@@ -523,8 +538,9 @@ void DrawPagePictures(std::int32_t slot, HWND window, HDC dc, const CellSize& ce
   platform::win::RECT rect{p1.x, p1.y, p2.x, p2.y};
   if (PageLayout.deviceMode != kDeviceMetafile) {
     const SIZE area = GetDeviceArea(window, dc);
-    double sx = static_cast<double>(area.cx) / (static_cast<double>(PageLayout.columns) * cellSize.width);
-    double sy = static_cast<double>(area.cy) / (static_cast<double>(kPageRows) * cellSize.height);
+    const SIZE page = pageWindow(cellSize);
+    double sx = static_cast<double>(area.cx) / static_cast<double>(page.cx);
+    double sy = static_cast<double>(area.cy) / static_cast<double>(page.cy);
     double xOffset = 0;
     double yOffset = 0;
     if (PageLayout.pagesPerSheet == 2) {

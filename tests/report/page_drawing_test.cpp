@@ -309,9 +309,11 @@ TEST_P(SheetPositionTest, MapsPageAndPictureOntoTheSheet) {
   EXPECT_EQ(origin.y, c.origin.y);
   EXPECT_EQ(extent.cx, c.extent.cx);
   EXPECT_EQ(extent.cy, c.extent.cy);
+  // A page shared with others holds 10 more columns and 6 more rows, the room its cell origin
+  // moves it by and as much again on the far side.
   GetWindowExtEx(dc, &extent);
-  EXPECT_EQ(extent.cx, 800);
-  EXPECT_EQ(extent.cy, 1240);
+  EXPECT_EQ(extent.cx, c.pagesPerSheet == 1 ? 800 : 900);
+  EXPECT_EQ(extent.cy, c.pagesPerSheet == 1 ? 1240 : 1360);
 
   // A placeable metafile whose bounding box is its one line: the line shows the rectangle.
   SetMapMode(dc, platform::win::MM_TEXT);
@@ -332,14 +334,14 @@ TEST_P(SheetPositionTest, MapsPageAndPictureOntoTheSheet) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, SheetPositionTest,
                          ::testing::Values(SheetCase{1, 1, {0, 0}, {1000, 1400}, {125, 45, 625, 225}},
-                                           SheetCase{2, 1, {0, 0}, {500, 1400}, {62, 45, 312, 225}},
-                                           SheetCase{2, 2, {500, 0}, {500, 1400}, {562, 45, 812, 225}},
-                                           SheetCase{2, 3, {0, 0}, {500, 1400}, {62, 45, 312, 225}},
-                                           SheetCase{4, 1, {0, 0}, {500, 700}, {62, 22, 312, 112}},
-                                           SheetCase{4, 2, {500, 0}, {500, 700}, {562, 22, 812, 112}},
-                                           SheetCase{4, 3, {0, 700}, {500, 700}, {62, 722, 312, 812}},
-                                           SheetCase{4, 4, {500, 700}, {500, 700}, {562, 722, 812, 812}},
-                                           SheetCase{4, 5, {0, 0}, {500, 700}, {62, 22, 312, 112}}));
+                                           SheetCase{2, 1, {0, 0}, {500, 1400}, {55, 41, 277, 205}},
+                                           SheetCase{2, 2, {500, 0}, {500, 1400}, {555, 41, 777, 205}},
+                                           SheetCase{2, 3, {0, 0}, {500, 1400}, {55, 41, 277, 205}},
+                                           SheetCase{4, 1, {0, 0}, {500, 700}, {55, 20, 277, 102}},
+                                           SheetCase{4, 2, {500, 0}, {500, 700}, {555, 20, 777, 102}},
+                                           SheetCase{4, 3, {0, 700}, {500, 700}, {55, 720, 277, 802}},
+                                           SheetCase{4, 4, {500, 700}, {500, 700}, {555, 720, 777, 802}},
+                                           SheetCase{4, 5, {0, 0}, {500, 700}, {55, 20, 277, 102}}));
 
 TEST_F(PageDrawingTest, PreviewWindowAndMetafilePageAreas) {
   const platform::win::HWND window = gdi::createWindow(640, 480);

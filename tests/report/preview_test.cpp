@@ -155,10 +155,11 @@ TEST_F(PreviewTest, TheLeftPageOfATwoPageSheetStartsSixCellsIn) {
   for (const gdi::DisplayEntry& entry : gdi::windowDisplayList(window)) {
     if (!entry.text.empty()) x.push_back(entry.points.at(0).x);
   }
-  // Each half is 400 pixels wide and 80 cells; the right page starts 4 cells in.
+  // Each half is 400 pixels wide and holds 90 cells (the page's 80 and its margins); the right page
+  // starts 4 cells in.
   ASSERT_EQ(x.size(), 2u);
-  EXPECT_NEAR(x[0], 6 * 400 / 80, 1);
-  EXPECT_NEAR(x[1], 400 + 4 * 400 / 80, 1);
+  EXPECT_NEAR(x[0], 6 * 400 / 90, 1);
+  EXPECT_NEAR(x[1], 400 + 4 * 400 / 90, 1);
 }
 
 TEST_F(PreviewTest, CopiesASheetToTheClipboardAsAMetafilePicture) {
