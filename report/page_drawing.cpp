@@ -6,6 +6,7 @@
 
 #include "platform/windows/codepage.h"
 #include "platform/windows/window.h"
+#include "report/line_run.h"
 #include "report/page_layout.h"
 #include "report/pictures.h"
 #include "report/screen.h"
@@ -70,11 +71,6 @@ bool measure(HDC dc, const char* text, int length, std::int32_t& width) {
   if (previous != nullptr) SelectObject(measuring, previous);
   if (measured) width = size.cx;
   return measured;
-}
-
-void drawLine(HDC dc, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-  MoveToEx(dc, x1, y1, nullptr);
-  LineTo(dc, x2, y2);
 }
 
 // Selects objects into a context and puts back the one found first when it goes, so that every
@@ -273,43 +269,6 @@ class PageTextLayout {
   Selection fonts_;
   std::array<char, kPageCells> work_{};
   std::array<char, kMaxCellValue + 1> value_{};
-};
-
-// A run of line cells along a row or a column: started by its first cell, closed by a cell with no
-// line. A start at its first cell and an end at its last cell inset the line by half a cell.
-class LineRun {
- public:
-  // Returns true when the cell closed a run with cells; first() and after() then name it.
-  bool take(std::int32_t result, std::int32_t cell) {
-    if (result != kLineStarts && result != kLineRuns && result != kLineEnds) {
-      const bool had = first_ >= 0;
-      closed_ = {first_, cell, startInset_, endInset_};
-      first_ = -1;
-      return had;
-    }
-    if (first_ < 0) {
-      first_ = cell;
-      startInset_ = result == kLineStarts;
-    }
-    endInset_ = result == kLineEnds;
-    return false;
-  }
-  std::int32_t first() const { return closed_.first; }
-  std::int32_t after() const { return closed_.after; }
-  bool startInset() const { return closed_.startInset; }
-  bool endInset() const { return closed_.endInset; }
-
- private:
-  struct Closed {
-    std::int32_t first = -1;
-    std::int32_t after = -1;
-    bool startInset = false;
-    bool endInset = false;
-  };
-  std::int32_t first_ = -1;
-  bool startInset_ = false;
-  bool endInset_ = false;
-  Closed closed_;
 };
 
 std::int32_t clampRows(std::int32_t rowCount) { return std::min(rowCount, kPageRows); }

@@ -12,6 +12,7 @@
 #include "platform/windows/process.h"
 #include "platform/windows/window.h"
 #include "report/aligned_values.h"
+#include "report/line_run.h"
 #include "report/pictures.h"
 #include "report/report_hooks.h"
 #include "report/settings.h"
@@ -86,11 +87,6 @@ std::int32_t textWidth(HDC hdc, const char* text, int length) {
   platform::win::SIZE size{0, 0};
   if (length <= 0 || !GetTextExtentPoint32A(hdc, text, length, &size)) return 0;
   return size.cx;
-}
-
-void drawLine(HDC hdc, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-  MoveToEx(hdc, x1, y1, nullptr);
-  LineTo(hdc, x2, y2);
 }
 
 void useCellColors(HDC hdc, std::int32_t attribute) {
@@ -390,44 +386,6 @@ bool isDashOrBar(char c) { return c == '-' || c == '|'; }
 char gridCell(std::span<const char> grid, std::int32_t cell) {
   return cell >= 0 && static_cast<std::size_t>(cell) < grid.size() ? grid[static_cast<std::size_t>(cell)] : ' ';
 }
-
-// Lines of the rows: runs of classified cells closed by a cell with no line. The run is drawn
-// from its first cell's edge (plus the start inset) to the edge of the cell after it (less the
-// end inset); a run still open at the end is not drawn.
-class LineRun {
- public:
-  // Returns true when the cell closed a run with cells; first and after then name it.
-  bool take(std::int32_t result, std::int32_t cell) {
-    if (result == kNoLine) {
-      const bool had = first_ >= 0;
-      closedFirst_ = first_;
-      closedStartInset_ = startInset_;
-      closedEndInset_ = endInset_;
-      after_ = cell;
-      first_ = -1;
-      return had;
-    }
-    if (first_ < 0) {
-      first_ = cell;
-      startInset_ = result == kLineStarts;
-    }
-    endInset_ = result == kLineEnds;
-    return false;
-  }
-  std::int32_t first() const { return closedFirst_; }
-  std::int32_t after() const { return after_; }
-  bool startInset() const { return closedStartInset_; }
-  bool endInset() const { return closedEndInset_; }
-
- private:
-  std::int32_t first_ = -1;
-  bool startInset_ = false;
-  bool endInset_ = false;
-  std::int32_t closedFirst_ = -1;
-  std::int32_t after_ = -1;
-  bool closedStartInset_ = false;
-  bool closedEndInset_ = false;
-};
 
 void drawBoxLines(HDC hdc, std::int32_t firstRow, std::int32_t lastRow) {
   const std::span<const char> grid(ScreenCells.characters);

@@ -1,0 +1,54 @@
+#pragma once
+// Box lines of the screen and of printed pages: the runs of line cells that the line classifiers
+// find along a row or a column, and the line drawn for each.
+
+#include <cstdint>
+
+#include "platform/windows/gdi.h"
+#include "report/screen.h"
+
+namespace kvom::report {
+
+inline void drawLine(platform::win::HDC dc, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+  MoveToEx(dc, x1, y1, nullptr);
+  LineTo(dc, x2, y2);
+}
+
+// A run of line cells along a row or a column: started by its first cell, closed by a cell with no
+// line. A start at its first cell and an end at its last cell inset the line by half a cell.
+class LineRun {
+ public:
+  // Returns true when the cell closed a run with cells; first() and after() then name it.
+  bool take(std::int32_t result, std::int32_t cell) {
+    if (result != kLineStarts && result != kLineRuns && result != kLineEnds) {
+      const bool had = first_ >= 0;
+      closed_ = {first_, cell, startInset_, endInset_};
+      first_ = -1;
+      return had;
+    }
+    if (first_ < 0) {
+      first_ = cell;
+      startInset_ = result == kLineStarts;
+    }
+    endInset_ = result == kLineEnds;
+    return false;
+  }
+  std::int32_t first() const { return closed_.first; }
+  std::int32_t after() const { return closed_.after; }
+  bool startInset() const { return closed_.startInset; }
+  bool endInset() const { return closed_.endInset; }
+
+ private:
+  struct Closed {
+    std::int32_t first = -1;
+    std::int32_t after = -1;
+    bool startInset = false;
+    bool endInset = false;
+  };
+  std::int32_t first_ = -1;
+  bool startInset_ = false;
+  bool endInset_ = false;
+  Closed closed_;
+};
+
+}  // namespace kvom::report
