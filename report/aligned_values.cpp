@@ -9,7 +9,6 @@
 namespace kvom::report {
 namespace {
 
-constexpr std::int32_t kDoubleByteLanguage = 6;
 
 bool inGrid(CellGrid grid, std::int32_t cell) { return cell >= 0 && static_cast<std::size_t>(cell) < grid.size(); }
 

@@ -4,9 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/windows/codepage.h"
 #include "platform/windows/window.h"
-#include "report/line_run.h"
+#include "report/cell_drawing.h"
 #include "report/page_layout.h"
 #include "report/pictures.h"
 #include "report/screen.h"
@@ -26,7 +25,6 @@ namespace {
 constexpr std::int32_t kColumns = kCellsPerRow;
 constexpr std::int32_t kLastScanColumn = kColumns - 2;  // column 79; column 80 holds the row type
 constexpr std::int32_t kRowTypeColumn = kColumns - 1;
-constexpr std::int32_t kDoubleByteLanguage = 6;
 
 // Font heights and weights of the page fonts.
 constexpr int kTitleHeight = 105;
@@ -40,20 +38,6 @@ bool hasCells(const CellSize& cellSize) { return cellSize.width > 0 && cellSize.
 std::int32_t positionIndex(std::int32_t position, std::int32_t modulus) {
   return ((position - 1) % modulus + modulus) % modulus;
 }
-
-// A text of the OEM code page as it is drawn: in the ANSI code page, unless the report language
-// draws the bytes as they are.
-template <std::size_t N>
-struct DrawnText {
-  explicit DrawnText(std::string_view oem) : length(static_cast<int>(std::min(oem.size(), N))) {
-    std::copy_n(oem.data(), length, bytes.data());
-    if (GetLanguageNumber() != kDoubleByteLanguage && length > 0) {
-      OemToCharBuffA(bytes.data(), bytes.data(), static_cast<platform::win::DWORD>(length));
-    }
-  }
-  std::array<char, N> bytes{};
-  int length;
-};
 
 // The width of a text in the context's current font: measured on the target, else on the
 // measuring context in the target's font; false when neither can measure it.

@@ -379,7 +379,7 @@ std::int32_t ReadFormRecord(const char* library, std::span<char, kFormScratchSiz
   std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(read), buffer.end(), '\0');
   file.reset();
 
-  if (GetLanguageNumber() == 6 && key[5] != 'C') ReplaceBoxChars(buffer.first(read));
+  if (GetLanguageNumber() == kDoubleByteLanguage && key[5] != 'C') ReplaceBoxChars(buffer.first(read));
   return 0;
 }
 

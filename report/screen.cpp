@@ -8,11 +8,10 @@
 
 #include "common/fixed_text.h"
 #include "exports/run_paths_setup.h"
-#include "platform/windows/codepage.h"
 #include "platform/windows/process.h"
 #include "platform/windows/window.h"
 #include "report/aligned_values.h"
-#include "report/line_run.h"
+#include "report/cell_drawing.h"
 #include "report/pictures.h"
 #include "report/report_hooks.h"
 #include "report/settings.h"
@@ -31,7 +30,6 @@ ColorPair CaptionColors{RGB(255, 255, 255), RGB(0, 0, 125)};
 
 namespace {
 
-constexpr std::int32_t kDoubleByteLanguage = 6;
 constexpr std::int32_t kRows = kScreenRows;
 constexpr std::int32_t kColumns = kCellsPerRow;
 constexpr std::int32_t kRowTypeColumn = kColumns - 1;
@@ -68,20 +66,6 @@ bool inScreen(std::int32_t cell) { return cell >= 0 && cell < kScreenCells; }
 HWND screenWindow() { return static_cast<HWND>(ScreenWindow); }
 
 bool drawsBoxBytes() { return GetLanguageNumber() == kDoubleByteLanguage; }
-
-// A text of the OEM code page as it is drawn: in the ANSI code page, unless the report language
-// draws the bytes as they are.
-template <std::size_t N>
-struct DrawnText {
-  explicit DrawnText(std::string_view oem) : length(static_cast<int>(std::min(oem.size(), N))) {
-    std::copy_n(oem.data(), length, bytes.data());
-    if (!drawsBoxBytes() && length > 0) {
-      OemToCharBuffA(bytes.data(), bytes.data(), static_cast<platform::win::DWORD>(length));
-    }
-  }
-  std::array<char, N> bytes{};
-  int length;
-};
 
 std::int32_t textWidth(HDC hdc, const char* text, int length) {
   platform::win::SIZE size{0, 0};

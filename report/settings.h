@@ -12,6 +12,9 @@ namespace kvom::report {
 
 // The settings file, given to the profile calls without a directory.
 inline constexpr const char* kSettingsFile = "REVURUDE.INI";
+// The report language whose texts are drawn as they stand: no code-page conversion, box-drawing
+// bytes drawn as text.
+inline constexpr std::int32_t kDoubleByteLanguage = 6;
 
 using LanguageCode = std::array<char, 3>;
 

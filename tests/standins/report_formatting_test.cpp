@@ -65,6 +65,22 @@ std::size_t bodyPosition(const std::string& rtf, const std::string& fragment) {
   return rtf.find(fragment, rtf.find("\\margb"));
 }
 
+// Finds the fragments in the body in their order; returns where the last one stands, or npos (with a
+// failure) when one is missing.
+std::size_t findInOrder(const std::string& rtf, const std::vector<std::string>& fragments) {
+  std::size_t at = 0;
+  for (const std::string& fragment : fragments) {
+    const std::size_t found = bodyPosition(rtf, fragment);
+    if (found == std::string::npos) {
+      ADD_FAILURE() << "missing " << fragment << "\n" << rtf;
+      return std::string::npos;
+    }
+    EXPECT_GE(found, at) << fragment;
+    at = found;
+  }
+  return at;
+}
+
 class ReportFormattingTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -178,13 +194,7 @@ TEST_F(ReportFormattingTest, RendersAFormWithItsValuesIntoAValidDocument) {
       "\\brdrb",
       "Braces \\{x\\}, a backslash \\\\ and  missing\\par",
   };
-  std::size_t at = 0;
-  for (const std::string& fragment : fragments) {
-    const std::size_t found = bodyPosition(rtf, fragment);
-    ASSERT_NE(found, std::string::npos) << fragment << "\n" << rtf;
-    EXPECT_GE(found, at) << fragment;
-    at = found;
-  }
+  ASSERT_NE(findInOrder(rtf, fragments), std::string::npos);
   // The message row is conditional and its value is empty.
   EXPECT_EQ(rtf.find("Message"), std::string::npos);
   // The second form is not part of the first.
@@ -225,13 +235,8 @@ TEST_F(ReportFormattingTest, BreaksAndSectionsShapeTheDocument) {
       "\\brdrb\\brdrs",
       "{\\field{\\*\\fldinst { TOC \\\\o \"1-2\" \\\\h }}",
   };
-  std::size_t at = 0;
-  for (const std::string& fragment : fragments) {
-    const std::size_t found = bodyPosition(rtf, fragment);
-    ASSERT_NE(found, std::string::npos) << fragment << "\n" << rtf;
-    EXPECT_GE(found, at) << fragment;
-    at = found;
-  }
+  const std::size_t at = findInOrder(rtf, fragments);
+  ASSERT_NE(at, std::string::npos);
   EXPECT_EQ(rtf.find("\\pagebb", at), std::string::npos);
 }
 

@@ -1,13 +1,34 @@
 #pragma once
-// Box lines of the screen and of printed pages: the runs of line cells that the line classifiers
-// find along a row or a column, and the line drawn for each.
+// Drawing cells, shared by the screen and printed pages: texts converted as they are drawn, and the
+// runs of line cells that the line classifiers find along a row or a column with the line drawn for
+// each.
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
+#include "platform/windows/codepage.h"
 #include "platform/windows/gdi.h"
 #include "report/screen.h"
+#include "report/settings.h"
 
 namespace kvom::report {
+
+// A text of the OEM code page as it is drawn: in the ANSI code page, unless the report language
+// draws the bytes as they are.
+template <std::size_t N>
+struct DrawnText {
+  explicit DrawnText(std::string_view oem) : length(static_cast<int>(std::min(oem.size(), N))) {
+    std::copy_n(oem.data(), length, bytes.data());
+    if (GetLanguageNumber() != kDoubleByteLanguage && length > 0) {
+      OemToCharBuffA(bytes.data(), bytes.data(), static_cast<platform::win::DWORD>(length));
+    }
+  }
+  std::array<char, N> bytes{};
+  int length;
+};
 
 inline void drawLine(platform::win::HDC dc, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
   MoveToEx(dc, x1, y1, nullptr);
