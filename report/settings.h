@@ -62,8 +62,8 @@ KVOM_EXPORT void STORE_LANGUAGE_CODE();
 
 // 1 when the Windows path names an existing file or directory, else 0.
 KVOM_EXPORT std::int32_t FileExists(const char* path);
-// 1 when the extension of the file name (after the last "." of its name part) begins with "KVI"
-// in any case, else 0.
+// 1 when the three characters after the first "." of the file name (directories ignored) are
+// "KVI" in any case, else 0: "CASE.KVI.TXT" is an input file name, "A.B.KVI" is none.
 KVOM_EXPORT std::int32_t IsInputFileName(const char* name);
 
 }  // namespace kvom::report

@@ -158,8 +158,17 @@ TEST_F(SettingsTest, TellsExistingPathsAndInputFileNames) {
     std::int32_t input;
   };
   const Case cases[] = {
-      {"CASE.KVI", 1}, {"case.kvi", 1}, {"CASE.KVIX", 1}, {"A.B.KVI", 1},      {"C:\\RUN.1\\CASE.KVI", 1},
-      {"CASE.TXT", 0}, {"CASE", 0},     {"CASE.KV", 0},   {"CASE.KVI.TXT", 0}, {"C:\\RUN.KVI\\CASE", 0},
+      {"CASE.KVI", 1},
+      {"case.kvi", 1},
+      {"CASE.KVIX", 1},
+      {"CASE.KVI.TXT", 1},
+      {"C:\\RUN.1\\CASE.KVI", 1},
+      {"DIR/RUN.X/CASE.Kvi.1", 1},
+      {"A.B.KVI", 0},
+      {"CASE.TXT", 0},
+      {"CASE", 0},
+      {"CASE.KV", 0},
+      {"C:\\RUN.KVI\\CASE", 0},
       {"", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(IsInputFileName(c.name), c.input) << c.name;
