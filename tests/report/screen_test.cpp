@@ -453,8 +453,8 @@ TEST_F(ScreenTest, BoxLinesRulesAndFieldFrames) {
       {30, 30, 30, 70},      // box sides
       {60, 30, 60, 70},      //
       {110, 110, 150, 110},  // a line of dashes
-      {5, 180, 780, 180},    // row rule to column 79
-      {5, 200, 590, 200},    // row rule to column 60
+      {5, 180, 790, 180},    // row rule over 79 cells less half a cell, as on the page
+      {5, 200, 600, 200},    // row rule over 60 cells less half a cell
       {0, 400, 800, 400},    // the top of a shaded row 20, and no other line in it
       {0, 459, 800, 459},    // the bottom of row 22
   };
