@@ -77,7 +77,6 @@ std::int32_t ReadLanguageSetting(char* code) {
   const std::string_view stored(value.data());
   const Language& language = stored == "Default" ? kEnglish : chosenBy(stored);
   if (code != nullptr) std::copy_n(language.code().data(), 3, code);
-  SetLanguageFromLetter(language.name.data());
   return language.number;
 }
 

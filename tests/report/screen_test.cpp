@@ -23,6 +23,7 @@
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/window_standin.h"
 #include "standins/windows/windows_standin.h"
+#include "tests/support/adapter.h"
 #include "tests/support/standin_helpers.h"
 
 namespace kvom::report {
@@ -657,6 +658,19 @@ TEST_F(ScreenTest, WholeScreenOperations) {
   InvalidateCells(81, 2);
   EXPECT_EQ(gdi::paintCount(window), 2);
   EXPECT_FALSE(gdi::invalidRect(window).has_value());
+}
+
+// Reading the language setting applies no language: a Chinese setting read leaves the report
+// language number, so a cell is still converted from the OEM code page.
+TEST_F(ScreenTest, ReadingTheLanguageKeepsTheCodePageConversion) {
+  test::ScratchDirectory scratch;
+  scratch.write("REVURUDE.INI", "[Setting]\r\nLanguage=CHINESE\r\n");
+  standins::windows::setWindowsDirectory(test::windowsDir(scratch.path()));
+  std::array<char, 3> code{};
+  GET_LANGUAGE(code.data(), 3);
+  EXPECT_EQ(std::string(code.data(), 3), "CHI");
+  PutCell('\x81', kFieldAttribute, 85);
+  EXPECT_EQ(writtenTexts().back(), (DrawnText{"\xFC", 55, 20}));
 }
 
 TEST_F(ScreenTest, PicturesInTheirCells) {
