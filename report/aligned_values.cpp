@@ -9,7 +9,6 @@
 namespace kvom::report {
 namespace {
 
-
 bool inGrid(CellGrid grid, std::int32_t cell) { return cell >= 0 && static_cast<std::size_t>(cell) < grid.size(); }
 
 // The byte of a cell; outside the grid a byte that is no marker, blank, point or line, so that no
@@ -85,7 +84,8 @@ std::int32_t FindValueStart(CellGrid text, CellGrid markers, std::int32_t marker
     }
     start = c;
   }
-  if (at(text, start) == ' ') ++start;
+  // A start on a blank moves right, but not out of the marker's row.
+  if (at(text, start) == ' ' && start < first + kCellsPerRow - 1) ++start;
   return start;
 }
 
@@ -109,7 +109,8 @@ std::int32_t FindValueEnd(CellGrid text, CellGrid markers, std::int32_t marker) 
     }
     if (at(text, c) == ' ') blank = c;
   }
-  if (at(text, end) == ' ') --end;
+  // An end on a blank moves left, but not out of the marker's row.
+  if (at(text, end) == ' ' && end > rowStart(marker)) --end;
   return end;
 }
 

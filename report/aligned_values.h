@@ -23,8 +23,8 @@ KVOM_EXPORT std::int32_t IsLineChar(CellGrid text, std::int32_t cell);
 
 // The first cell of the value that ends at the marker cell (always within the marker's row).
 KVOM_EXPORT std::int32_t FindValueStart(CellGrid text, CellGrid markers, std::int32_t marker);
-// The last cell of the value that starts at the marker cell (never the row's last cell, which
-// holds the row type, unless the marker stands there).
+// The last cell of the value that starts at the marker cell (always within the marker's row, and
+// never the row's last cell, which holds the row type, unless the marker stands there).
 KVOM_EXPORT std::int32_t FindValueEnd(CellGrid text, CellGrid markers, std::int32_t marker);
 
 // Copies the value belonging to the marker cell into value as NUL-terminated text (cut to the

@@ -35,6 +35,15 @@ inline void drawLine(platform::win::HDC dc, std::int32_t x1, std::int32_t y1, st
   LineTo(dc, x2, y2);
 }
 
+// The rule of a row of type "u" or "v" along the bottom of its cells: from the row's first cell
+// point to 79 ("u") or 60 ("v") cells further right less half a cell. Other types draw nothing.
+inline void drawRowRule(platform::win::HDC dc, char type, platform::win::POINT rowPoint, std::int32_t cw,
+                        std::int32_t ch) {
+  if (type != kRuleToEndAttribute && type != kRuleToColumn60Attribute) return;
+  const std::int32_t cells = type == kRuleToEndAttribute ? 79 : 60;
+  drawLine(dc, rowPoint.x, rowPoint.y + ch, rowPoint.x + cells * cw - cw / 2, rowPoint.y + ch);
+}
+
 // A run of line cells along a row or a column: started by its first cell, closed by a cell with no
 // line. A start at its first cell and an end at its last cell inset the line by half a cell.
 class LineRun {

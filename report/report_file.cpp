@@ -312,11 +312,12 @@ void ReportFormCommand(const char* command, char* screenCode, char* values, cons
     std::array<char, 4> read{' ', ' ', ' ', '\0'};
     ReadLanguageSetting(read.data());
     // When the settings file cannot take the language, the report still comes out in the
-    // language read.
+    // language read, and is drawn as that language is.
     if (SetLanguageByName(read.data()) != 1) {
       const bool letters = std::all_of(read.begin(), read.begin() + 3,
                                        [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; });
       std::copy_n(letters ? read.data() : "ENG", 3, ReportLanguageCode.begin());
+      SetLanguageFromLetter(ReportLanguageCode.data());
     }
   }
   ActiveLanguageCode = ReportLanguageCode;

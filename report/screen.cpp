@@ -395,11 +395,7 @@ void drawBoxLines(HDC hdc, std::int32_t firstRow, std::int32_t lastRow) {
                  cellPoint(run.after()).x - (run.endInset() ? cw / 2 : 0), y);
       }
     }
-    const std::int8_t rowType = ScreenCells.attributes[rowCell + kRowTypeColumn];
-    if (rowType == kRuleToEndAttribute || rowType == kRuleToColumn60Attribute) {
-      const std::int32_t lastColumn = rowType == kRuleToEndAttribute ? 78 : 59;
-      drawLine(hdc, rowPoint.x, rowPoint.y + ch, cellPoint(rowCell + lastColumn).x - cw / 2, rowPoint.y + ch);
-    }
+    drawRowRule(hdc, static_cast<char>(ScreenCells.attributes[rowCell + kRowTypeColumn]), rowPoint, cw, ch);
     // Input fields followed by another attribute in the row get a frame.
     for (std::int32_t cell = rowCell; cell < rowCell + kColumns;) {
       if (ScreenCells.attributes[cell] != kFieldAttribute) {

@@ -77,7 +77,6 @@ std::int32_t ReadLanguageSetting(char* code) {
   const std::string_view stored(value.data());
   const Language& language = stored == "Default" ? kEnglish : chosenBy(stored);
   if (code != nullptr) std::copy_n(language.code().data(), 3, code);
-  SetLanguageFromLetter(language.name.data());
   return language.number;
 }
 
@@ -163,7 +162,7 @@ std::int32_t IsInputFileName(const char* name) {
   if (const std::size_t slash = fileName.find_last_of("\\/:"); slash != std::string_view::npos) {
     fileName.remove_prefix(slash + 1);
   }
-  const std::size_t dot = fileName.rfind('.');
+  const std::size_t dot = fileName.find('.');
   if (dot == std::string_view::npos) return 0;
   const std::string_view extension = fileName.substr(dot + 1);
   if (extension.size() < 3) return 0;

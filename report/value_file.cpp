@@ -126,8 +126,10 @@ void WriteValueText(const char* text, std::int64_t /*length*/) {
 
 void WriteStringValue(const char* name, std::int64_t nameLength, const char* value, std::int64_t valueLength) {
   if (ValueFileStream == nullptr) return;
+  if (value == nullptr) return;
+  // Only a value that begins with a blank is left out; an empty one is written as "".
   const std::string_view text = fieldText(value, valueLength);
-  if (text.empty() || text.front() == ' ') return;
+  if (!text.empty() && text.front() == ' ') return;
   writeValue(name, nameLength, "\"" + valueText(text) + "\"");
 }
 

@@ -31,7 +31,8 @@ KVOM_EXPORT void WriteIntIfSet(const char* name, std::int64_t nameLength, const 
 KVOM_EXPORT void WriteInt(const char* name, std::int64_t nameLength, const std::int32_t& integer);
 // The NUL-terminated text as it stands (its line ends written as CR LF); the length is not used.
 KVOM_EXPORT void WriteValueText(const char* text, std::int64_t length);
-// A text-value line, unless the value is empty or starts with a blank.
+// A text-value line, unless the value starts with a blank; an empty value (a NUL first) is
+// written as "".
 KVOM_EXPORT void WriteStringValue(const char* name, std::int64_t nameLength, const char* value,
                                   std::int64_t valueLength);
 // A message line of kind 1 to 5; other kinds write nothing.

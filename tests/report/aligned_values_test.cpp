@@ -81,6 +81,20 @@ TEST_F(AlignedValuesTest, StaysInTheMarkersRowAndTheGrid) {
   EXPECT_EQ(FindValueEnd(grids.text, grids.markers, 78), 78);
   EXPECT_EQ(grids.value(78), "b");
 
+  // A marker on a blank at either end of a row: the value's first and last cells stay in it.
+  struct Edge {
+    const char* what;
+    std::int32_t marker;
+    std::int32_t start;
+    std::int32_t end;
+  };
+  const Grids blanks("", "", 2);
+  for (const Edge& e : {Edge{"the first cell", 0, 1, 0}, Edge{"the last cell", 79, 79, 78},
+                        Edge{"the first cell of row 1", 80, 81, 80}, Edge{"the last cell of row 1", 159, 159, 158}}) {
+    EXPECT_EQ(FindValueStart(blanks.text, blanks.markers, e.marker), e.start) << e.what;
+    EXPECT_EQ(FindValueEnd(blanks.text, blanks.markers, e.marker), e.end) << e.what;
+  }
+
   // A grid that ends inside a row, and markers outside it.
   const std::string shortText = "  abc";
   const std::string shortMarkers = "  {";

@@ -180,15 +180,17 @@ TEST_F(ReportFileTest, CommandRefinementsAndPictureText) {
 TEST_F(ReportFileTest, LanguageCommandStoresOnlyAcceptedLanguages) {
   struct Case {
     const char* asked;
-    const char* code;  // the report language afterwards
+    const char* code;     // the report language afterwards
+    std::int32_t number;  // and its number
   };
-  const Case cases[] = {{"FRE", "FRE"}, {"fre", "FRE"}, {"GER", "GER"}, {"SPA", "GER"}, {"XYZ", "ENG"}};
+  const Case cases[] = {{"FRE", "FRE", 2}, {"fre", "FRE", 2}, {"GER", "GER", 3}, {"SPA", "GER", 3}, {"XYZ", "ENG", 1}};
   for (const Case& c : cases) {
     std::array<char, 9> code{};
     std::strcpy(code.data(), c.asked);
     std::array<char, 2> result{'?', '\0'};
     ReportFormCommand("S  ", code.data(), nullptr, nullptr, result.data());
     EXPECT_EQ(std::string(ReportLanguageCode.data(), 3), c.code) << c.asked;
+    EXPECT_EQ(GetLanguageNumber(), c.number) << c.asked;
     EXPECT_EQ(result[0], 'S') << c.asked;
   }
 }
@@ -200,8 +202,10 @@ TEST_F(ReportFileTest, FirstFormKeepsTheLanguageReadWhenTheSettingsCannotBeWritt
   library("TEST", "ENG", {record({"", "", row("english", ' '), row("", 'X')})});
   std::array<char, 2001> values{'\x19'};
   std::array<char, 9> code{"TEST0001"};
+  SetLanguageFromLetter("E");
   ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
   EXPECT_EQ(report(), reportRow("deutsch", ' '));
+  EXPECT_EQ(GetLanguageNumber(), 3);
 }
 
 TEST_F(ReportFileTest, ReadFormRecordRefusesBadIndexAndLibraryFiles) {

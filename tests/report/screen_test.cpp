@@ -23,6 +23,7 @@
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/window_standin.h"
 #include "standins/windows/windows_standin.h"
+#include "tests/support/adapter.h"
 #include "tests/support/standin_helpers.h"
 
 namespace kvom::report {
@@ -453,8 +454,8 @@ TEST_F(ScreenTest, BoxLinesRulesAndFieldFrames) {
       {30, 30, 30, 70},      // box sides
       {60, 30, 60, 70},      //
       {110, 110, 150, 110},  // a line of dashes
-      {5, 180, 780, 180},    // row rule to column 79
-      {5, 200, 590, 200},    // row rule to column 60
+      {5, 180, 790, 180},    // row rule over 79 cells less half a cell, as on the page
+      {5, 200, 600, 200},    // row rule over 60 cells less half a cell
       {0, 400, 800, 400},    // the top of a shaded row 20, and no other line in it
       {0, 459, 800, 459},    // the bottom of row 22
   };
@@ -657,6 +658,19 @@ TEST_F(ScreenTest, WholeScreenOperations) {
   InvalidateCells(81, 2);
   EXPECT_EQ(gdi::paintCount(window), 2);
   EXPECT_FALSE(gdi::invalidRect(window).has_value());
+}
+
+// Reading the language setting applies no language: a Chinese setting read leaves the report
+// language number, so a cell is still converted from the OEM code page.
+TEST_F(ScreenTest, ReadingTheLanguageKeepsTheCodePageConversion) {
+  test::ScratchDirectory scratch;
+  scratch.write("REVURUDE.INI", "[Setting]\r\nLanguage=CHINESE\r\n");
+  standins::windows::setWindowsDirectory(test::windowsDir(scratch.path()));
+  std::array<char, 3> code{};
+  GET_LANGUAGE(code.data(), 3);
+  EXPECT_EQ(std::string(code.data(), 3), "CHI");
+  PutCell('\x81', kFieldAttribute, 85);
+  EXPECT_EQ(writtenTexts().back(), (DrawnText{"\xFC", 55, 20}));
 }
 
 TEST_F(ScreenTest, PicturesInTheirCells) {

@@ -61,8 +61,23 @@ TEST_F(SettingsTest, ReadsTheLanguageByItsFirstLetter) {
     LanguageCode read = {'#', '#', '#'};
     EXPECT_EQ(ReadLanguageSetting(read.data()), c.number) << (c.stored ? c.stored : "(no file)");
     EXPECT_EQ(code(read), c.code) << (c.stored ? c.stored : "(no file)");
-    EXPECT_EQ(GetLanguageNumber(), c.number) << (c.stored ? c.stored : "(no file)");
   }
+}
+
+// Reading the setting hands the code on but applies nothing: the report language number stays.
+TEST_F(SettingsTest, ReadingTheLanguageLeavesTheReportLanguageNumber) {
+  settings("[Setting]\r\nLanguage=CHINESE\r\n");
+  SetLanguageFromLetter("E");
+  LanguageCode read{};
+  EXPECT_EQ(ReadLanguageSetting(read.data()), 6);
+  EXPECT_EQ(code(read), "CHI");
+  std::array<char, 3> text{};
+  GET_LANGUAGE(text.data(), 3);
+  EXPECT_EQ(std::string(text.data(), 3), "CHI");
+  STORE_LANGUAGE_CODE();
+  EXPECT_EQ(code(SharedLanguageCode), "CHI");
+  EXPECT_EQ(GetLanguageNumber(), 1);
+  EXPECT_EQ(code(ReportLanguageCode), "   ");
 }
 
 TEST_F(SettingsTest, GetLanguageFillsTheCallersText) {
@@ -158,8 +173,17 @@ TEST_F(SettingsTest, TellsExistingPathsAndInputFileNames) {
     std::int32_t input;
   };
   const Case cases[] = {
-      {"CASE.KVI", 1}, {"case.kvi", 1}, {"CASE.KVIX", 1}, {"A.B.KVI", 1},      {"C:\\RUN.1\\CASE.KVI", 1},
-      {"CASE.TXT", 0}, {"CASE", 0},     {"CASE.KV", 0},   {"CASE.KVI.TXT", 0}, {"C:\\RUN.KVI\\CASE", 0},
+      {"CASE.KVI", 1},
+      {"case.kvi", 1},
+      {"CASE.KVIX", 1},
+      {"CASE.KVI.TXT", 1},
+      {"C:\\RUN.1\\CASE.KVI", 1},
+      {"DIR/RUN.X/CASE.Kvi.1", 1},
+      {"A.B.KVI", 0},
+      {"CASE.TXT", 0},
+      {"CASE", 0},
+      {"CASE.KV", 0},
+      {"C:\\RUN.KVI\\CASE", 0},
       {"", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(IsInputFileName(c.name), c.input) << c.name;

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "report/report_hooks.h"
 #include "standins/windows/windows_standin.h"
@@ -64,11 +66,34 @@ TEST_F(ValueFileWritersTest, WritesSingleValuesLineByLine) {
             "SHELLS,2,0\r\n"
             "PADDED  ,1,0\r\n"
             "AB,1,0\r\n"
+            "EMPTY,\"\",0\r\n"
             "PIPE,\"3/4in TUBE  \",0\r\n"
             "CUT,\"ABC\",0\r\n"
             "OEM,\"\xFC"
             "ber\",0\r\n"
             "free\r\ntext");
+}
+
+// Only a value that begins with a blank is left out; one that is empty or begins with a NUL is
+// written as the empty value.
+TEST_F(ValueFileWritersTest, WritesAnEmptyTextValueButNoBlankOne) {
+  struct Case {
+    std::string_view value;
+    const char* line;
+  };
+  const Case cases[] = {
+      {std::string_view("\0X", 2), "NAME,\"\",0\r\n"},
+      {"", "NAME,\"\",0\r\n"},
+      {" X", ""},
+      {"X", "NAME,\"X\",0\r\n"},
+  };
+  for (const Case& c : cases) {
+    CloseValueFile();
+    std::filesystem::remove(scratch.path() / "VALUES.TXT");
+    ASSERT_NE(OpenValueFile(path().c_str()), nullptr);
+    WriteStringValue("NAME", 4, c.value.data(), static_cast<std::int64_t>(c.value.size()));
+    EXPECT_EQ(written(), c.line) << c.value;
+  }
 }
 
 TEST_F(ValueFileWritersTest, WritesMessageLinesOfTheFiveKinds) {

@@ -94,6 +94,16 @@ TEST_F(RunEnvServiceTest, StartUpNumbersTheUnitsReadsTheLanguageAndTheCodeDigit)
   }
 }
 
+// The start-up hands the language of the settings file to the logic layer without applying it.
+TEST_F(RunEnvServiceTest, StartUpLeavesTheReportLanguageNumber) {
+  scratch.write("windows/REVURUDE.INI", "[Setting]\r\nLanguage=CHINESE\r\n");
+  report::SetLanguageFromLetter("E");
+  std::int64_t value = 0;
+  EXPECT_EQ(call(1, value), 0);
+  EXPECT_EQ(std::string(report::SharedLanguageCode.data(), 3), "CHI");
+  EXPECT_EQ(report::GetLanguageNumber(), 1);
+}
+
 TEST_F(RunEnvServiceTest, RunOptionIsRaisedAndSetsItsFlags) {
   struct Case {
     const char* option;
