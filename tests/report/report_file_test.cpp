@@ -491,6 +491,27 @@ TEST_F(ContainerPictureTest, APictureThatIsNotAppendedGetsNoLineAndTheOthersKeep
       << "the form's rows are written";
 }
 
+TEST_F(ReportFileTest, BreakLinesThatDoNotFitAreCutBack) {
+  struct Writer {
+    const char* name;
+    void (*write)();
+  };
+  const Writer writers[] = {
+      {"page break", [] { WritePageBreak(); }},
+      {"component break", [] { WriteComponentBreak(); }},
+      {"section start", [] { WriteSectionStart("A section title", 15); }},
+      {"section end", [] { WriteSectionEnd(); }},
+  };
+  const std::string earlier = reportRow("an earlier form", ' ');
+  for (const Writer& writer : writers) {
+    scratch.write("case/RUN.KVO", earlier);
+    standins::windows::failWritesAfter(10);
+    writer.write();
+    standins::windows::failWritesAfter(std::nullopt);
+    EXPECT_EQ(report(), earlier) << writer.name;
+  }
+}
+
 // A full disk while the form command writes: report and container are cut back to where the form
 // began, and the user is told.
 TEST_F(ReportFileTest, FormThatCannotBeWrittenWholeIsCutBack) {
