@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "common/fixed_text.h"
@@ -36,6 +37,21 @@ inline bool EqualNoCase(std::string_view a, std::string_view b) {
 
 inline bool StartsNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Whether the path's file name has the extension of a plot container (".BFD" in any case).
+inline bool IsContainerName(std::string_view path) {
+  const std::optional<std::string_view> extension = FileExtension(path);
+  return extension && EqualNoCase(*extension, "BFD");
+}
+
+// The file name of the plot container that holds a report file's container pictures: the
+// report's file name without its directories, its extension replaced by ".BFD".
+inline std::string ReportContainerName(std::string_view reportFile) {
+  const std::size_t nameStart = reportFile.find_last_of("\\/:");
+  std::string_view name = nameStart == std::string_view::npos ? reportFile : reportFile.substr(nameStart + 1);
+  if (const std::optional<std::size_t> dot = ExtensionDot(name)) name = name.substr(0, *dot);
+  return std::string(name) + ".BFD";
 }
 
 }  // namespace kvom::report

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "platform/windows/metafile.h"
 #include "platform/windows/window.h"
 #include "report/file_names.h"
+#include "report/guarded_output.h"
 #include "report/movable_block.h"
 #include "report/page_layout.h"
 #include "report/pictures.h"
@@ -116,9 +119,33 @@ PlotBlockHeader BlockHeader(const char* title, std::int32_t count, std::int32_t 
   return header;
 }
 
-// Reads block 1 of the source plot and writes it as one block of the target container, opened with
-// the given mode ("wb" new, "ab" appended).
-void WritePlotBlock(const std::string& source, const std::string& target, const char* mode, const char* title,
+// How a writer puts its block into the container.
+enum class BlockWrite { kReplace, kAppend };
+
+// The container's stream: a replaced container is written beside the old one, an append is cut
+// back when it fails, so that a failed write leaves the container as it was.
+GuardedOutput OpenContainer(const std::string& target, BlockWrite how) {
+  return how == BlockWrite::kReplace ? GuardedOutput::replace(target, "wb") : GuardedOutput::append(target, "ab");
+}
+
+// Writes the parts of a block and commits them; shows the message of a failed write.
+void WriteBlock(GuardedOutput& file, std::initializer_list<std::span<const char>> parts) {
+  for (const std::span<const char> part : parts) {
+    if (!WriteBytes(file.get(), part.data(), part.size())) {
+      file.discard();
+      break;
+    }
+  }
+  if (!file.commit()) ShowError("Can not write to file", "K-VOM");
+}
+
+template <typename T>
+std::span<const char> BytesOf(const T& value) {
+  return {reinterpret_cast<const char*>(&value), sizeof value};
+}
+
+// Reads block 1 of the source plot and writes it as one block of the target container.
+void WritePlotBlock(const std::string& source, const std::string& target, BlockWrite how, const char* title,
                     const char* extraMemoryCaption) {
   std::int32_t count = 0;
   std::int32_t extraSize = 0;
@@ -148,14 +175,13 @@ void WritePlotBlock(const std::string& source, const std::string& target, const 
   ReadPlot(source.c_str(), readCount, recordSpan, extraSpan, xExtent, yExtent, 1);
   readCount = std::clamp(readCount, 0, count);
 
-  const File file(platform::crt::openFile(target.c_str(), mode));
+  GuardedOutput file = OpenContainer(target, how);
   if (!file) return ShowError("Can not create file", "K-VOM");
   const PlotBlockHeader header = BlockHeader(title, readCount, extraSize, xExtent, yExtent);
-  if (!WriteBytes(file.get(), &header, sizeof header) ||
-      !WriteBytes(file.get(), recordSpan.data(), static_cast<std::size_t>(readCount) * sizeof(PlotRecord)) ||
-      !WriteBytes(file.get(), extraSpan.data(), static_cast<std::size_t>(extraSize)) || std::fflush(file.get()) != 0) {
-    ShowError("Can not write to file", "K-VOM");
-  }
+  WriteBlock(file, {BytesOf(header),
+                    {reinterpret_cast<const char*>(recordSpan.data()),
+                     static_cast<std::size_t>(readCount) * sizeof(PlotRecord)},
+                    {extraSpan.data(), static_cast<std::size_t>(extraSize)}});
 }
 
 }  // namespace
@@ -322,14 +348,14 @@ void ConvertPlotFile(const char* name) {
   if (EqualNoCase(FileExtension(*path).value_or(""), "BFD")) return;
   const std::string target = path->substr(0, *ExtensionDot(*path)) + ".BFD";
   if (target.size() > kMaxCasePath) return;
-  WritePlotBlock(*path, target, "wb", nullptr, "K-OVM");
+  WritePlotBlock(*path, target, BlockWrite::kReplace, nullptr, "K-OVM");
 }
 
 void AppendPlotBlock(const char* source, const char* target, const char* title) {
   const std::optional<std::string> sourcePath = CasePath(source);
   const std::optional<std::string> targetPath = CasePath(target);
   if (!sourcePath || !targetPath) return;
-  WritePlotBlock(*sourcePath, *targetPath, "ab", title, "K-VOM");
+  WritePlotBlock(*sourcePath, *targetPath, BlockWrite::kAppend, title, "K-VOM");
 }
 
 void AppendFileBlock(const char* source, const char* target, const char* title) {
@@ -349,14 +375,12 @@ void AppendFileBlock(const char* source, const char* target, const char* title) 
     if (std::fread(bytes.data(), 1, bytes.size(), input.get()) != bytes.size()) return;
   }
 
-  const File output(platform::crt::openFile(targetPath->c_str(), "ab"));
+  GuardedOutput output = OpenContainer(*targetPath, BlockWrite::kAppend);
   if (!output) return;
   const PlotBlockHeader header = BlockHeader(title, 1, static_cast<std::int32_t>(bytes.size()), 1.0f, 1.0f);
   PlotRecord move;
   move.setType('M');
-  if (WriteBytes(output.get(), &header, sizeof header) && WriteBytes(output.get(), move.bytes.data(), sizeof move)) {
-    WriteBytes(output.get(), bytes.data(), bytes.size());
-  }
+  WriteBlock(output, {BytesOf(header), BytesOf(move.bytes), bytes});
 }
 
 void PlotToMetafile(const char* plotName, const char* metafileName, std::int32_t width, std::int32_t height) {

@@ -50,7 +50,9 @@ KVOM_EXPORT void DrawPlotInRect(PictureSlot& slot, platform::win::HWND window, p
 KVOM_EXPORT platform::win::RECT FitPlotRect(const platform::win::RECT& rect, std::int32_t xExtent,
                                             std::int32_t yExtent);
 
-// Writers. Names are relative to the case directory.
+// Writers. Names are relative to the case directory. A write that fails shows "Can not write to
+// file" ("K-VOM") and leaves the container as it was: a converted container is written beside the
+// old one and replaces it only once whole, a failed append is cut back.
 // The plot (".KVD" added when the name has no '.') written as the single block of a container of
 // the same base name with the extension ".BFD".
 KVOM_EXPORT void ConvertPlotFile(const char* name);

@@ -17,6 +17,8 @@
 #include "platform/windows/file_identity.h"
 #include "platform/windows/files.h"
 #include "platform/windows/window.h"
+#include "report/file_names.h"
+#include "report/guarded_output.h"
 #include "report/pictures.h"
 #include "report/plot_file.h"
 #include "report/screen.h"
@@ -47,7 +49,6 @@ constexpr std::size_t kFallbackChunk = 4096;
 constexpr std::size_t kMarkerRows = 23;
 constexpr std::size_t kTypeColumn = kFormColumns - 1;
 constexpr std::int32_t kNoBuffer = 12;
-constexpr int kStagingNames = 99;
 
 using Path = std::string;
 
@@ -55,13 +56,6 @@ using Path = std::string;
 std::string_view textOf(const char* text, std::size_t max = std::string_view::npos) {
   if (text == nullptr) return {};
   return {text, ::strnlen(text, max)};
-}
-
-// Closes the stream and tells whether everything written reached the file.
-bool closeChecked(FileHandle file) {
-  if (!file) return true;
-  const bool written = std::ferror(file.get()) == 0;
-  return std::fclose(file.release()) == 0 && written;
 }
 
 bool writeAll(std::FILE* file, std::string_view bytes) {
@@ -199,12 +193,6 @@ std::optional<std::string_view> nextReference(std::string_view text, std::size_t
   return rest.substr(first + 1, last - first - 1);
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-         });
-}
-
 void appendPictureRefs(std::string_view piece) {
   const std::size_t used = ::strnlen(PictureRefs.data(), PictureRefs.size());
   const std::size_t n = std::min(piece.size(), kPictureRefsSize - used);
@@ -216,10 +204,10 @@ void appendPictureRefs(std::string_view piece) {
 void appendReportLine(std::string_view line) {
   std::array<char, kPathSize> path{};
   GetReportFilePath(path);
-  FileHandle file(platform::crt::openFile(path.data(), "a"));
+  // A line that does not reach the disk whole is cut back.
+  GuardedOutput file = GuardedOutput::append(path.data(), "a");
   if (!file) return;
-  writeAll(file.get(), line);
-  closeChecked(std::move(file));
+  if (writeAll(file.get(), line)) file.commit();
 }
 
 bool rtfOn() { return IsRTFEnabled() != 0; }
@@ -255,9 +243,12 @@ std::vector<char> copyBuffer(std::size_t chunk) {
   return {};
 }
 
-void showCopyError() {
-  MessageBoxA(nullptr, "Can not copy file", "K-VOM", platform::win::MB_OK | platform::win::MB_ICONERROR);
+void showError(const char* text) {
+  MessageBoxA(nullptr, text, "K-VOM", platform::win::MB_OK | platform::win::MB_ICONERROR);
 }
+
+void showCopyError() { showError("Can not copy file"); }
+void showWriteError() { showError("Can not write to file"); }
 
 }  // namespace
 
@@ -347,7 +338,7 @@ void ReportFormCommand(const char* command, char* screenCode, char* values, cons
   if (refinement == 'F')
     std::replace_if(
         FormTemplate.begin(), FormTemplate.end(), [](char c) { return c == '#' || c == '@'; }, ' ');
-  WriteFormToReport(FormText, FormTemplate);
+  if (WriteFormToReport(FormText, FormTemplate) != 0) showWriteError();
   FreeAllPictures();
 }
 
@@ -609,9 +600,15 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
                                std::span<const char, kFormGridCells> formTemplate) {
   std::array<char, kPathSize> path{};
   GetReportFilePath(path);
-  FileHandle file(platform::crt::openFile(path.data(), "a"));
+  // A form that cannot be written whole is cut back, report and container alike, so that the
+  // report never ends in half a form nor points at blocks of another form.
+  GuardedOutput file = GuardedOutput::append(path.data(), "a");
   if (!file) return -1;
   bool written = true;
+  bool picturesAppended = true;
+  const std::string caseDir(textOf(exports::GetCaseDir()));
+  const std::string container = ReportContainerName(path.data());
+  std::optional<FileMark> containerBefore;
 
   const std::string_view refs = textOf(PictureRefs.data(), PictureRefs.size());
   if (refs.size() > 10) {
@@ -630,21 +627,24 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
       reference->corners[3] -= above;
 
       std::string name = reference->name;
-      const std::size_t dot = name.find('.');
-      if (dot != std::string::npos && startsWithNoCase(std::string_view(name).substr(dot), ".BFD")) {
-        const std::string caseDir(textOf(exports::GetCaseDir()));
-        const std::string container = std::string(textOf(exports::GetFilePrefix())) + ".BFD";
-        CopyOrAppendFile((caseDir + name).c_str(), (caseDir + container).c_str(), 3);
+      if (IsContainerName(name)) {
+        if (!containerBefore) containerBefore.emplace(caseDir + container);
+        // A block that is not in the container gets no picture line: the readers number the
+        // container pictures in report order, and every later picture keeps its own block.
+        if (CopyOrAppendFile((caseDir + name).c_str(), (caseDir + container).c_str(), 3) != 0) {
+          picturesAppended = false;
+          continue;
+        }
         name = container;
       }
       std::array<char, kMaxPictureName + 64> line{};
       std::snprintf(line.data(), line.size(), "$$$%s %2d %2d %2d %2d\r\n", name.c_str(), reference->corners[0],
                     reference->corners[1], reference->corners[2], reference->corners[3]);
-      written = writeAll(file.get(), line.data()) && written;
+      written = written && writeAll(file.get(), line.data());
     }
   }
 
-  for (std::size_t row = 0; row < kFormRows; ++row) {
+  for (std::size_t row = 0; row < kFormRows && written; ++row) {
     const auto cells = text.subspan(row * kFormColumns, kTypeColumn);
     std::replace(cells.begin(), cells.end(), '\0', ' ');
     std::string markers;
@@ -663,10 +663,15 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
     std::string line;
     if (type == '0') line.append(kFormColumns, ' ').append("\t \r\n");
     line.append(cells.data(), cells.size()).append(" \t").append(1, type).append(markers).append("\r\n");
-    written = writeAll(file.get(), line) && written;
+    written = writeAll(file.get(), line);
   }
   // A report that did not reach the disk is no success.
-  return closeChecked(std::move(file)) && written ? 0 : -1;
+  if (!written) file.discard();
+  if (!written || !file.commit()) {
+    if (containerBefore) containerBefore->restore();
+    return -1;
+  }
+  return picturesAppended ? 0 : -1;
 }
 
 std::int32_t ParseRtfForm(const char* rtfName, const char* screenCode, const char* values) {
@@ -736,53 +741,31 @@ std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32
     if (sameFile(source, target)) return -1;
   }
 
-  // A replaced target is written beside it, under a name no file has, and takes its place only
-  // once the copy is whole.
-  std::string staging(target);
-  if (mode == 1) {
-    int n = 1;
-    while (n <= kStagingNames && FileExists((std::string(target) + "~" + std::to_string(n)).c_str()) == 1) ++n;
-    if (n > kStagingNames) return -1;
-    staging = std::string(target) + "~" + std::to_string(n);
-  }
-  FileHandle output(platform::crt::openFile(staging.c_str(), "ab"));
+  // A replaced target is written beside it and takes its place only once the copy is whole; an
+  // append that fails is cut back, so that the target never holds part of the source.
+  GuardedOutput output = mode == 1 ? GuardedOutput::replace(target, "ab") : GuardedOutput::append(target, "ab");
   if (!output) {
     showCopyError();
     return -1;
   }
-  auto fail = [&](std::int32_t result) {
-    output.reset();
-    if (mode == 1) platform::crt::removeFile(staging.c_str());
-    return result;
-  };
 
   if (!input) {
     const std::array<char, sizeof(PlotBlockHeader)> empty{};
-    if (!writeAll(output.get(), {empty.data(), empty.size()})) return fail(-1);
-    return closeChecked(std::move(output)) ? 0 : -1;
+    if (!writeAll(output.get(), {empty.data(), empty.size()})) return -1;
+    return output.commit() ? 0 : -1;
   }
 
   const std::optional<long> size = fileSize(input.get());
-  if (!size) return fail(-1);
+  if (!size) return -1;
   std::vector<char> buffer = copyBuffer(std::clamp<std::size_t>(static_cast<std::size_t>(*size), 1, kCopyChunk));
-  if (buffer.empty()) return fail(kNoBuffer);
+  if (buffer.empty()) return kNoBuffer;
   while (true) {
     const std::size_t read = std::fread(buffer.data(), 1, buffer.size(), input.get());
-    if (read > 0 && !writeAll(output.get(), {buffer.data(), read})) return fail(-1);
+    if (read > 0 && !writeAll(output.get(), {buffer.data(), read})) return -1;
     if (read < buffer.size()) break;
   }
-  if (std::ferror(input.get()) != 0) return fail(-1);
-  input.reset();
-  if (!closeChecked(std::move(output))) {
-    if (mode == 1) platform::crt::removeFile(staging.c_str());
-    return -1;
-  }
-  if (mode == 1 &&
-      MoveFileExA(staging.c_str(), target, platform::win::MOVEFILE_REPLACE_EXISTING) == platform::win::FALSE) {
-    platform::crt::removeFile(staging.c_str());
-    return -1;
-  }
-  return 0;
+  if (std::ferror(input.get()) != 0) return -1;
+  return output.commit() ? 0 : -1;
 }
 
 void ReplaceBoxChars(std::span<char> buffer) {

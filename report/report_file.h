@@ -66,6 +66,7 @@ KVOM_EXPORT extern std::int32_t ReportWord;
 // writes nothing, 'L' only takes the picture references and 'F' blanks the input fields first.
 // screenCode: 8 characters, upper-cased in place for 'D'. values: the value text, changed in place
 // (NUL bytes read as blanks). pictureText: NUL-terminated. result: 'S' writes 'S' into result[0].
+// A form that WriteFormToReport does not write in full shows "Can not write to file" ("K-VOM").
 KVOM_EXPORT void ReportFormCommand(const char* command, char* screenCode, char* values, const char* pictureText,
                                    char* result);
 
@@ -94,8 +95,12 @@ KVOM_EXPORT void MergeFormValues(std::span<char, kFormGridCells> text, std::span
 KVOM_EXPORT std::int32_t ParseFormLinks(std::int32_t cell, std::span<const char, kFormGridCells> text,
                                         std::int32_t& field, std::span<char, kLinkTextSize> linkText);
 
-// Appends the form (pictures, then its rows) to the report file. 0, or -1 when the report file
-// cannot be opened.
+// Appends the form (pictures, then its rows) to the report file. A container picture (a file name
+// with the extension ".BFD") is appended to the report's container (ReportContainerName) and its
+// picture line names that container; a picture that cannot be appended gets no picture line.
+// 0, or -1 when the report file cannot be opened, the form cannot be written (the report and the
+// container are then cut back to their lengths before the form) or a container picture could not
+// be appended.
 KVOM_EXPORT std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
                                            std::span<const char, kFormGridCells> formTemplate);
 
@@ -121,7 +126,8 @@ KVOM_EXPORT void GetReportFilePath(std::span<char> path);
 
 // Copies (mode 1) or appends (mode 2 and any other) the source to the target; mode 3 appends, or
 // appends one empty plot block header when the source is missing. 0, -1 (a file cannot be opened,
-// read or written, or source and target are one file) or 12 (no buffer).
+// read or written, or source and target are one file) or 12 (no buffer). A failure leaves the
+// target as it was: a copy replaces it only once whole, a failed append is cut back.
 KVOM_EXPORT std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32_t mode);
 
 // Replaces the code-page 437 line characters of the buffer by '|', '-' and, for 0xFD, '2'.

@@ -67,15 +67,10 @@ bool RewriteContainerReference(std::string_view reference, std::string_view repo
   result = {};
   const std::size_t blank = reference.find(' ');
   const std::string_view name = reference.substr(0, blank);
-  const std::optional<std::string_view> extension = FileExtension(name);
   std::string text;
-  const bool container = extension && EqualNoCase(*extension, "BFD");
+  const bool container = IsContainerName(name);
   if (container) {
-    std::size_t nameStart = reportFile.rfind('\\');
-    if (nameStart == std::string_view::npos) nameStart = reportFile.rfind(':');
-    std::string_view own = nameStart == std::string_view::npos ? reportFile : reportFile.substr(nameStart + 1);
-    own = own.substr(0, own.rfind('.'));
-    text.append(own).append(".BFD");
+    text = ReportContainerName(reportFile);
     if (blank != std::string_view::npos) text.append(reference.substr(blank));
   } else {
     text.assign(reference);

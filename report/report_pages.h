@@ -58,9 +58,9 @@ KVOM_EXPORT bool ReadReportPages(std::FILE* file, const PageRules& rules, std::i
 // Empties PrintPage and PageReferences.
 KVOM_EXPORT void ClearPageBuffers();
 
-// A ".BFD" reference ("name column row column row") rewritten to the container named after the
-// report file: its name without directories, extension ".BFD", then the reference from its first
-// blank on. Other references come back unchanged; true when the reference was a container one.
+// A ".BFD" reference ("name column row column row", the extension of the file name deciding)
+// rewritten to the container named after the report file (ReportContainerName), then the
+// reference from its first blank on. Other references come back unchanged; true when the reference was a container one.
 KVOM_EXPORT bool RewriteContainerReference(std::string_view reference, std::string_view reportFile,
                                            PageReference& result);
 

@@ -11,6 +11,7 @@
 #include "platform/windows/files.h"
 #include "platform/windows/gdi.h"
 #include "report/file_names.h"
+#include "report/guarded_output.h"
 #include "report/page_layout.h"
 #include "report/report_file.h"
 #include "report/settings.h"
@@ -88,14 +89,11 @@ std::int32_t CopyReportText(const char* source, const char* target) {
   // The source is opened first, so that a report that cannot be read leaves the target alone.
   const File input(platform::crt::openFile(source, "rb"));
   if (!input) return -1;
-  File output(platform::crt::openFile(target, "wb"));
+  // The copy is written beside an earlier one and replaces it only once it is whole.
+  GuardedOutput output = GuardedOutput::replace(target, "wb");
   if (!output) return -1;
-  const bool copied = copyLines(input.get(), output.get());
-  const bool closed = std::fclose(output.release()) == 0;
-  if (copied && closed) return 0;
-  // A copy that did not reach the disk in full is not left behind as if it were the report.
-  platform::crt::removeFile(target);
-  return -1;
+  if (!copyLines(input.get(), output.get())) return -1;
+  return output.commit() ? 0 : -1;
 }
 
 std::int32_t ExportCaseReportText() {

@@ -11,8 +11,8 @@ namespace kvom::report {
 // Writes the text copy of the source report into the target (lines end with CR LF): of a row line
 // the text before its first tab; other lines as they stand; picture lines ("$$$...") and lines
 // beginning "[Page break]" are left out; a report line longer than 254 characters gives a line per
-// 254 characters. Returns 0, or -1 when the source cannot be read or is the target (the target is
-// then left alone) or the copy cannot be written in full (no partial copy is left).
+// 254 characters. Returns 0, or -1 when the source cannot be read or is the target or the copy
+// cannot be written in full; the target is then left as it was (an earlier copy stays whole).
 KVOM_EXPORT std::int32_t CopyReportText(const char* source, const char* target);
 
 // Copies the case's report (case directory + file prefix + ".KVO") into case directory + case

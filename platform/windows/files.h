@@ -21,6 +21,10 @@ inline constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
 inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x8;
 inline constexpr int MAX_PATH = 260;
+inline constexpr DWORD FILE_BEGIN = 0;
+inline constexpr DWORD FILE_CURRENT = 1;
+inline constexpr DWORD FILE_END = 2;
+inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
@@ -49,6 +53,15 @@ platform::win::HANDLE CreateFileA(const char* file, platform::win::DWORD access,
                                   void* security, platform::win::DWORD disposition, platform::win::DWORD flags,
                                   platform::win::HANDLE templateFile);
 platform::win::BOOL CloseHandle(platform::win::HANDLE handle);
+// Moves the file pointer of an open file by the distance (the high 32 bits in *distanceHigh when
+// it is given) from the start, the current position or the end; returns the low 32 bits of the
+// new position and puts the high ones into *distanceHigh. INVALID_SET_FILE_POINTER on failure (a
+// position before the start, a handle of no file).
+platform::win::DWORD SetFilePointer(platform::win::HANDLE file, platform::win::LONG distance,
+                                    platform::win::LONG* distanceHigh, platform::win::DWORD moveMethod);
+// Makes the file pointer's position the end of the file: a longer file is cut there. The handle
+// needs write access.
+platform::win::BOOL SetEndOfFile(platform::win::HANDLE file);
 
 }  // extern "C"
 

@@ -311,6 +311,35 @@ BOOL CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
+DWORD SetFilePointer(HANDLE handle, LONG distance, LONG* distanceHigh, DWORD moveMethod) {
+  raiseIfArmed("SetFilePointer");
+  record("SetFilePointer " + std::to_string(distance) + " " + std::to_string(moveMethod));
+  const auto it = state().files.find(handleNumber(handle));
+  if (it == state().files.end() || moveMethod > FILE_END) return INVALID_SET_FILE_POINTER;
+  // Without a high part the distance is a signed 32-bit one, as on Windows.
+  std::int64_t offset = distance;
+  if (distanceHigh != nullptr) {
+    const std::uint64_t high = static_cast<std::uint32_t>(*distanceHigh);
+    offset = static_cast<std::int64_t>(high << 32 | static_cast<std::uint32_t>(distance));
+  }
+  constexpr int kWhence[] = {SEEK_SET, SEEK_CUR, SEEK_END};
+  const off_t position = ::lseek(it->second.descriptor, static_cast<off_t>(offset), kWhence[moveMethod]);
+  if (position < 0) return INVALID_SET_FILE_POINTER;
+  const auto at = static_cast<std::uint64_t>(position);
+  if (distanceHigh != nullptr) *distanceHigh = static_cast<LONG>(at >> 32);
+  return static_cast<DWORD>(at & 0xFFFFFFFFu);
+}
+
+BOOL SetEndOfFile(HANDLE handle) {
+  raiseIfArmed("SetEndOfFile");
+  record("SetEndOfFile");
+  const auto it = state().files.find(handleNumber(handle));
+  if (it == state().files.end() || failsNow("SetEndOfFile")) return FALSE;
+  const int descriptor = it->second.descriptor;
+  const off_t position = ::lseek(descriptor, 0, SEEK_CUR);
+  return position >= 0 && ::ftruncate(descriptor, position) == 0 ? TRUE : FALSE;
+}
+
 }  // extern "C"
 
 namespace platform::crt {

@@ -27,7 +27,7 @@ void setTempPath(std::optional<std::string> windowsPath);
 void failTempPath(bool fail);
 
 // Fault injection: after `skip` calls of the named operation ("CopyFileA", "MoveFileExA",
-// "DeleteFileA", "openFile", "WritePrivateProfileStringA", "WriteProfileStringA", "GlobalAlloc",
+// "DeleteFileA", "SetEndOfFile", "openFile", "WritePrivateProfileStringA", "WriteProfileStringA", "GlobalAlloc",
 // "GlobalReAlloc", "OemToCharBuffA", "currentTime", "processClock") have passed, the next `times` calls (< 0: every
 // later one) fail the way Windows reports it (FALSE, a null stream) without touching any file.
 void failOperation(std::string_view operation, int skip = 0, int times = -1);

@@ -343,6 +343,52 @@ TEST_F(PlotObjectTest, WriterFailuresAreShownAndFreeEverything) {
   EXPECT_FALSE(fs::exists(caseDir() / "PLOT.BFD"));
 }
 
+// A full disk part way into a block, for each writer: the container keeps exactly what it held
+// (a new one is not left behind), no replacement in the making is left, and the writer says so.
+TEST_F(PlotObjectTest, AFullDiskLeavesTheContainerAsItWas) {
+  std::vector<std::string> lines{test::plotLine('M', 0, 0)};
+  for (int i = 1; i <= 30; ++i) lines.push_back(test::plotLine('D', i, i % 7));
+  writePlotText(caseDir() / "BIG.KVD", lines);  // a block of 104 + 31 * 25 bytes
+  std::ofstream(caseDir() / "DATA.BIN", std::ios::binary) << std::string(700, 'd');
+  struct Writer {
+    const char* name;
+    const char* target;
+    void (*write)();
+  };
+  const Writer writers[] = {
+      {"ConvertPlotFile", "BIG.BFD", [] { ConvertPlotFile("BIG"); }},
+      {"AppendPlotBlock", "ALL.BFD", [] { AppendPlotBlock("BIG.KVD", "ALL.BFD", "big"); }},
+      {"AppendFileBlock", "ALL.BFD", [] { AppendFileBlock("DATA.BIN", "ALL.BFD", "data"); }},
+  };
+  const std::string old = std::string(104, '\0') + "an earlier container";
+  for (const Writer& writer : writers) {
+    for (const bool existing : {true, false}) {
+      for (const std::uint64_t limit : {0u, 40u, 400u}) {
+        const std::string label = std::string(writer.name) + (existing ? " over a container" : " into none") +
+                                  ", full after " + std::to_string(limit);
+        fs::remove(caseDir() / writer.target);
+        if (existing) std::ofstream(caseDir() / writer.target, std::ios::binary) << old;
+        standins::gdi::clearMessageBoxes();
+        standins::windows::failWritesAfter(limit);
+        writer.write();
+        standins::windows::failWritesAfter(std::nullopt);
+        if (existing) {
+          EXPECT_EQ(test::readFile(caseDir() / writer.target), old) << label;
+        } else {
+          EXPECT_FALSE(fs::exists(caseDir() / writer.target)) << label;
+        }
+        for (const auto& entry : fs::directory_iterator(caseDir())) {
+          EXPECT_EQ(entry.path().filename().string().find('~'), std::string::npos) << label << ": " << entry.path();
+        }
+        EXPECT_EQ(messages(), std::vector<std::string>{"Can not write to file | K-VOM"}) << label;
+      }
+    }
+    // With room, the block is written.
+    writer.write();
+    EXPECT_GT(fs::file_size(caseDir() / writer.target), 700u) << writer.name;
+  }
+}
+
 TEST_F(PlotObjectTest, PlotToMetafileWritesAPlaceableMetafile) {
   writeBoxPlot(caseDir() / "BOX.KVD", 4, 3, /*withText=*/true);
   PlotToMetafile("BOX.KVD", "BOX.WMF", 9800, 8000);

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/fixed_text.h"
 #include "exports/run_paths_setup.h"
+#include "platform/windows/files.h"
+#include "report/report_pages.h"
 #include "report/screen.h"
 #include "report/settings.h"
 #include "standins/gdi/window_standin.h"
@@ -384,6 +388,167 @@ TEST_F(ReportFileTest, ReportFileFailuresAreReported) {
   EXPECT_EQ(WriteFormToReport(text, formTemplate), 0);
 }
 
+// A form of blank rows whose pictures are the references given, written by WriteFormToReport and
+// read back as printing reads it.
+class ContainerPictureTest : public ReportFileTest {
+ protected:
+  std::int32_t writeForm(const std::string& references) {
+    PictureRefs.fill('\0');
+    std::copy(references.begin(), references.end(), PictureRefs.begin());
+    FormGrid text{};
+    text.fill(' ');
+    FormGrid formTemplate = text;
+    formTemplate[2 * kFormColumns + kFormColumns - 1] = 'X';  // two rows
+    return WriteFormToReport(text, formTemplate);
+  }
+  std::string reportPath() const {
+    std::array<char, 520> path{};
+    GetReportFilePath(path);
+    return path.data();
+  }
+  // The pictures of the report's first page: "<reference> #<block>" each.
+  std::vector<std::string> pagePictures() const {
+    struct Sink final : PageSink {
+      bool pageDone(PageEnd, std::int32_t) override {
+        for (std::int32_t k = 0; k < PrintPage.pictureCount; ++k) {
+          const auto at = static_cast<std::size_t>(k);
+          pictures.push_back(std::string(PageReferences[at].data()) + " #" +
+                             std::to_string(PrintPage.blockNumbers[at]));
+        }
+        return false;
+      }
+      std::vector<std::string> pictures;
+    } sink;
+    const std::string path = reportPath();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::crt::openFile(path.c_str(), "rb"), std::fclose);
+    std::int32_t blocks = 0;
+    if (file) ReadReportPages(file.get(), PageRules{.reportFile = path}, blocks, sink);
+    return sink.pictures;
+  }
+  std::string picturesOf(const std::string& report) const {
+    std::string lines;
+    for (std::size_t at = 0; (at = report.find("$$$", at)) != std::string::npos; at = report.find('\n', at)) {
+      lines += report.substr(at, report.find('\r', at) - at) + ";";
+    }
+    return lines;
+  }
+  std::string caseFile(const std::string& name) const { return test::readFile(scratch.path() / "case" / name); }
+};
+
+// Writer and readers take a picture for a container by the extension of its file name and name the
+// container after the report file, whatever the file prefix.
+TEST_F(ContainerPictureTest, WriterAndReadersNameTheSameContainerAndBlocks) {
+  struct Case {
+    const char* name;
+    const char* prefix;
+    std::string references;
+    std::string container;
+    std::string containerBytes;  // the blocks appended, in order
+    std::vector<std::string> pictures;
+  };
+  const std::string p(104, 'p');
+  const std::string q(104, 'q');
+  const Case cases[] = {
+      {"a dot before the extension",
+       "RUN",
+       "<P.X.BFD 1 1 10 10><Q.BFD 1 1 10 10>",
+       "RUN.BFD",
+       p + q,
+       {"RUN.BFD  1  1 10 10 #1", "RUN.BFD  1  1 10 10 #2"}},
+      {"an extension that only starts like one",
+       "RUN",
+       "<Q.BFD.WMF 1 1 10 10><Q.BFD 1 1 10 10>",
+       "RUN.BFD",
+       q,
+       {"Q.BFD.WMF  1  1 10 10 #0", "RUN.BFD  1  1 10 10 #1"}},
+      {"an empty file prefix",
+       "",
+       "<P.X.BFD 1 1 10 10><Q.BFD 1 1 10 10>",
+       "OUTPUT.BFD",
+       p + q,
+       {"OUTPUT.BFD  1  1 10 10 #1", "OUTPUT.BFD  1  1 10 10 #2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(scratch.path() / "case");
+    scratch.write("case/P.X.BFD", p);
+    scratch.write("case/Q.BFD", q);
+    scratch.write("case/Q.BFD.WMF", "picture");
+    copyTerminated(exports::RunPathStrings.filePrefix, c.prefix);
+    EXPECT_EQ(writeForm(c.references), 0);
+    EXPECT_EQ(caseFile(c.container), c.containerBytes);
+    EXPECT_FALSE(fs::exists(scratch.path() / "case" / ".BFD"));
+    EXPECT_EQ(pagePictures(), c.pictures);
+  }
+}
+
+TEST_F(ContainerPictureTest, APictureThatIsNotAppendedGetsNoLineAndTheOthersKeepTheirBlocks) {
+  scratch.write("case/P.BFD", std::string(104, 'p'));
+  scratch.write("case/Q.BFD", std::string(104, 'q'));
+  // The report, P.BFD, then the case container for P: that one cannot be opened.
+  standins::windows::failOperation("openFile", 2, 1);
+  EXPECT_EQ(writeForm("<P.BFD 1 1 10 10><A.WMF 1 1 5 5><Q.BFD 1 2 10 10>"), -1);
+  EXPECT_EQ(picturesOf(report()), "$$$A.WMF  1  1  5  5;$$$RUN.BFD  1  2 10 10;");
+  EXPECT_EQ(caseFile("RUN.BFD"), std::string(104, 'q'));
+  EXPECT_EQ(pagePictures(), (std::vector<std::string>{"A.WMF  1  1  5  5 #0", "RUN.BFD  1  2 10 10 #1"}));
+  EXPECT_EQ(report().substr(report().find(reportRow("", ' '))), reportRow("", ' ') + reportRow("", ' '))
+      << "the form's rows are written";
+}
+
+TEST_F(ReportFileTest, BreakLinesThatDoNotFitAreCutBack) {
+  struct Writer {
+    const char* name;
+    void (*write)();
+  };
+  const Writer writers[] = {
+      {"page break", [] { WritePageBreak(); }},
+      {"component break", [] { WriteComponentBreak(); }},
+      {"section start", [] { WriteSectionStart("A section title", 15); }},
+      {"section end", [] { WriteSectionEnd(); }},
+  };
+  const std::string earlier = reportRow("an earlier form", ' ');
+  for (const Writer& writer : writers) {
+    scratch.write("case/RUN.KVO", earlier);
+    standins::windows::failWritesAfter(10);
+    writer.write();
+    standins::windows::failWritesAfter(std::nullopt);
+    EXPECT_EQ(report(), earlier) << writer.name;
+  }
+}
+
+// A full disk while the form command writes: report and container are cut back to where the form
+// began, and the user is told.
+TEST_F(ReportFileTest, FormThatCannotBeWrittenWholeIsCutBack) {
+  library("TEST", "ENG",
+          {record({"<P.BFD 1 1 10 10>", "", row("first row", ' '), row("second row", ' '), row("", 'X')})});
+  scratch.write("case/P.BFD", std::string(104, 'p'));
+  const std::string earlier = reportRow("an earlier form", ' ');
+  const std::string container(104, 'o');
+  for (const std::uint64_t limit : {0u, 30u, 120u, 150u}) {
+    scratch.write("case/RUN.KVO", earlier);
+    scratch.write("case/RUN.BFD", container);
+    standins::gdi::clearMessageBoxes();
+    std::array<char, 2001> values{'\x19'};
+    std::array<char, 9> code{"TEST0001"};
+    standins::windows::failWritesAfter(limit);
+    ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
+    standins::windows::failWritesAfter(std::nullopt);
+    EXPECT_EQ(report(), earlier) << limit;
+    EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), container) << limit;
+    ASSERT_FALSE(standins::gdi::messageBoxes().empty()) << limit;
+    EXPECT_EQ(standins::gdi::messageBoxes().back().text, "Can not write to file") << limit;
+    EXPECT_EQ(standins::gdi::messageBoxes().back().caption, "K-VOM") << limit;
+  }
+  std::array<char, 2001> values{'\x19'};
+  std::array<char, 9> code{"TEST0001"};
+  standins::gdi::clearMessageBoxes();
+  ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
+  EXPECT_EQ(report(),
+            earlier + "$$$RUN.BFD  1  1 10 10\r\n" + reportRow("first row", ' ') + reportRow("second row", ' '));
+  EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), container + std::string(104, 'p'));
+  EXPECT_TRUE(standins::gdi::messageBoxes().empty());
+}
+
 class CopyOrAppendFileTest : public ReportFileTest {
  protected:
   std::string win(const std::string& name) const { return test::windowsDir(scratch.path()) + name; }
@@ -451,16 +616,20 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   EXPECT_EQ(standins::gdi::messageBoxes()[0].owner, nullptr);
   EXPECT_EQ(standins::gdi::messageBoxes()[0].style, platform::win::MB_OK | platform::win::MB_ICONERROR);
 
-  // A full disk: a replaced target stays as it was, an appended one holds what was written.
+  // A full disk: a replaced target stays as it was, an appended one is cut back to its length.
   standins::windows::failWritesAfter(100);
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 1), -1);
   EXPECT_EQ(bytes("t.bin"), "TARGET");
   EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~1")) << "the copy in the making is removed";
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 2), -1);
+  EXPECT_EQ(bytes("t.bin"), "TARGET");
+  EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("new.bin").c_str(), 2), -1);
+  EXPECT_FALSE(fs::exists(scratch.path() / "new.bin")) << "a target the append made is removed";
   standins::windows::failWritesAfter(200);
   EXPECT_EQ(CopyOrAppendFile(win("missing.bin").c_str(), win("t.bin").c_str(), 3), 0) << "104 bytes still fit";
   standins::windows::failWritesAfter(50);
   EXPECT_EQ(CopyOrAppendFile(win("missing.bin").c_str(), win("t.bin").c_str(), 3), -1);
+  EXPECT_EQ(bytes("t.bin"), "TARGET" + std::string(104, '\0'));
   standins::windows::failWritesAfter(std::nullopt);
   EXPECT_EQ(bytes("s.bin"), std::string(300, 's'));
 }

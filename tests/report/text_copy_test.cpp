@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -78,11 +79,20 @@ TEST_F(TextCopyTest, CopyThatCannotBeMadeIsReportedAndLeavesNoPartialFile) {
   standins::windows::failOperation("openFile", 1, 1);
   EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("B.KVX").c_str()), -1);
   EXPECT_FALSE(exists("B.KVX"));
-  // The disk fills up during the copy.
-  standins::windows::failWritesAfter(20);
-  EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("B.KVX").c_str()), -1);
-  EXPECT_FALSE(exists("B.KVX"));
+  // The disk fills up during the copy: an earlier copy stays whole, none in the making is left.
+  for (const std::uint64_t limit : {0u, 20u, 100u}) {
+    standins::windows::failWritesAfter(limit);
+    EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("B.KVX").c_str()), -1) << limit;
+    EXPECT_FALSE(exists("B.KVX")) << limit;
+    EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("OLD.KVX").c_str()), -1) << limit;
+    EXPECT_EQ(read("OLD.KVX"), "an earlier copy\r\n") << limit;
+    EXPECT_FALSE(exists("OLD.KVX~1")) << limit;
+  }
   standins::windows::failWritesAfter(std::nullopt);
+  // The copy that can be made replaces the earlier one.
+  EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("OLD.KVX").c_str()), 0);
+  EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("C.KVX").c_str()), 0);
+  EXPECT_EQ(read("OLD.KVX"), read("C.KVX"));
   // A report is not copied over itself.
   EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("A.KVO").c_str()), -1);
   EXPECT_EQ(read("A.KVO"), row("first") + row("second"));
@@ -141,6 +151,20 @@ TEST_F(TextCopyTest, AppendingRemovesAStaleContainerAndRefusesTheSameReport) {
   const std::string lower = test::windowsDir(scratch.path()) + "src.kvo";
   EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), lower.c_str()), -1);
   EXPECT_EQ(read("SRC.KVO"), "source\r\n");
+}
+
+TEST_F(TextCopyTest, AFailedAppendLeavesTheTargetReportAsItWas) {
+  scratch.write("SRC.KVO", std::string(500, 's') + "\r\n");
+  for (const std::uint64_t limit : {0u, 40u, 400u}) {
+    scratch.write("OLD.KVO", "old\r\n");
+    fs::remove(scratch.path() / "NEW.KVO");
+    standins::windows::failWritesAfter(limit);
+    EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("OLD.KVO").c_str()), -1) << limit;
+    EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("NEW.KVO").c_str()), -1) << limit;
+    standins::windows::failWritesAfter(std::nullopt);
+    EXPECT_EQ(read("OLD.KVO"), "old\r\n") << limit;
+    EXPECT_FALSE(exists("NEW.KVO")) << limit << ": a report the append began is not left";
+  }
 }
 
 TEST_F(TextCopyTest, AppendReportFilesLetsThePageFontsGoOnceTheReportIsThere) {

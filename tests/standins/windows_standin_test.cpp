@@ -326,3 +326,36 @@ TEST_F(WindowsStandinTest, MoveFileExReplacesInOneStepAndFailsWhenTold) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowsStandinTest, SetEndOfFileCutsAFileAtItsPointer) {
+  scratch.write("F.BFD", "0123456789");
+  const std::string file = dir() + "F.BFD";
+  const HANDLE handle = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  LONG high = 0;
+  EXPECT_EQ(SetFilePointer(handle, 0, &high, FILE_END), 10u);
+  EXPECT_EQ(high, 0);
+  EXPECT_EQ(SetFilePointer(handle, -3, nullptr, FILE_CURRENT), 7u) << "a distance without high part is signed";
+  EXPECT_EQ(SetFilePointer(handle, -8, nullptr, FILE_BEGIN), INVALID_SET_FILE_POINTER) << "before the start";
+  EXPECT_EQ(SetFilePointer(handle, 4, &high, FILE_BEGIN), 4u);
+  win::failOperation("SetEndOfFile", 0, 1);
+  EXPECT_EQ(SetEndOfFile(handle), FALSE);
+  EXPECT_EQ(read(scratch.path() / "F.BFD"), "0123456789");
+  EXPECT_EQ(SetEndOfFile(handle), TRUE);
+  EXPECT_EQ(CloseHandle(handle), TRUE);
+  EXPECT_EQ(read(scratch.path() / "F.BFD"), "0123");
+
+  // Cutting needs write access; a closed handle is no file.
+  const HANDLE reading = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reading, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(SetFilePointer(reading, 1, nullptr, FILE_BEGIN), 1u);
+  EXPECT_EQ(SetEndOfFile(reading), FALSE);
+  EXPECT_EQ(CloseHandle(reading), TRUE);
+  EXPECT_EQ(SetEndOfFile(reading), FALSE);
+  EXPECT_EQ(SetFilePointer(reading, 0, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(read(scratch.path() / "F.BFD"), "0123");
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+#pragma once
+// Writing files so that a failure loses nothing. A replaced file is written beside its target,
+// under a name no file has, and takes the target's place only once it is complete; an appended
+// file is cut back to its length before the append when any part of the append fails (a file the
+// append created is removed).
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace kvom::report {
+
+// The length of a file at one moment, or that there was no file, to cut a failed append back to.
+class FileMark {
+ public:
+  // A file that exists but cannot be measured gives a mark that cannot be restored.
+  explicit FileMark(std::string path);
+  bool usable() const { return usable_; }
+  // Cuts the file back to the marked length, or removes it when there was none. True when done.
+  bool restore() const;
+
+ private:
+  std::string path_;
+  std::optional<std::uint64_t> length_;  // none: no file
+  bool usable_ = false;
+};
+
+// A stream into a file whose writes count only once commit() succeeds; every other way out
+// (discard(), a failed commit, destruction) leaves the file as it was before.
+class GuardedOutput {
+ public:
+  // Appends to the target with the run-time's mode ("ab", "a"). No stream when the target cannot
+  // be opened or its length cannot be read.
+  static GuardedOutput append(std::string target, const char* mode = "ab");
+  // Writes a file beside the target that replaces it on commit(). No stream when no free name is
+  // left or the file cannot be opened.
+  static GuardedOutput replace(std::string target, const char* mode = "wb");
+
+  GuardedOutput(GuardedOutput&&) noexcept = default;
+  GuardedOutput& operator=(GuardedOutput&&) = delete;
+  GuardedOutput(const GuardedOutput&) = delete;
+  GuardedOutput& operator=(const GuardedOutput&) = delete;
+  ~GuardedOutput();
+
+  std::FILE* get() const { return file_.get(); }
+  explicit operator bool() const { return file_ != nullptr; }
+  // Closes the stream; true when everything written reached the file (and a replacement took the
+  // target's place). On false the file is as it was before.
+  bool commit();
+  // Closes the stream and undoes what it wrote.
+  void discard();
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  GuardedOutput(std::string target, std::string written, std::optional<FileMark> mark, std::FILE* file);
+  void undo();
+
+  std::string target_;
+  std::string written_;           // the file the stream writes: the target, or its replacement
+  std::optional<FileMark> mark_;  // appending: the target's length before
+  std::unique_ptr<std::FILE, Closer> file_;
+};
+
+}  // namespace kvom::report
