@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -156,21 +158,20 @@ constexpr StatusMeaning kRepositoryStatuses[] = {
     {3, "the unit-input record holds no data, or an error (host code 1001 to 1100) ended the call"},
 };
 
-// What the engine's message numbers tell: the stand-in engine's own messages, and the numbers for
-// which the adapter has the engine save the case.
+// What the stand-in engine's own message numbers tell.
 constexpr StatusMeaning kMessageMeanings[] = {
     {2, "a stream's flow or inlet temperature was missing"},
     {12, "the heat load was limited to what the inlets allow"},
-    {6, "the adapter had the engine save the case"},
-    {39, "the adapter had the engine save the case"},
-    {40, "the adapter had the engine save the case"},
-    {48, "the adapter had the engine save the case"},
-    {53, "the adapter had the engine save the case"},
 };
+// The message numbers for which the adapter has the engine save the case.
+constexpr std::int64_t kSaveMessages[] = {6, 39, 40, 48, 53};
 
 std::string messageMeaning(std::int64_t number) {
   for (const StatusMeaning& entry : kMessageMeanings) {
     if (entry.status == number) return "engine message: " + std::string(entry.meaning);
+  }
+  if (std::ranges::find(kSaveMessages, number) != std::end(kSaveMessages)) {
+    return "engine message: the adapter had the engine save the case";
   }
   return "engine message (no text known to the host)";
 }

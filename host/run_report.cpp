@@ -91,10 +91,11 @@ std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut
   constexpr double kSideHeight = 0.13;
   constexpr int kMostSteps = 5;
 
-  const double tStep = roundStep(std::max({hotIn, hotOut, coldIn, coldOut}) - std::min({hotIn, hotOut, coldIn, coldOut}),
-                                 kMostSteps);
-  const double low = std::floor(std::min({hotIn, hotOut, coldIn, coldOut}) / tStep) * tStep;
-  const int tSteps = std::max(1, static_cast<int>(std::ceil((std::max({hotIn, hotOut, coldIn, coldOut}) - low) / tStep - 1e-9)));
+  const double coolest = std::min({hotIn, hotOut, coldIn, coldOut});
+  const double hottest = std::max({hotIn, hotOut, coldIn, coldOut});
+  const double tStep = roundStep(hottest - coolest, kMostSteps);
+  const double low = std::floor(coolest / tStep) * tStep;
+  const int tSteps = std::max(1, static_cast<int>(std::ceil((hottest - low) / tStep - 1e-9)));
   const double qStep = roundStep(duty, kMostSteps);
   const int qSteps = std::max(1, static_cast<int>(std::ceil(duty / qStep - 1e-9)));
   const auto y = [&](double t) { return (t - low) / (tStep * tSteps) * kHeight; };
@@ -107,7 +108,7 @@ std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut
   for (int i = 0; i <= tSteps; ++i) {
     widestLabel = std::max(widestLabel, PlotTextBox(fixed(low + tStep * i, tDecimals), kLabelHeight).width);
   }
-  const std::string yTitle = "TEMPERATURE \xF8" "C";  // the degree sign of code page 437
+  const std::string yTitle = "TEMPERATURE \370C";  // 0xF8, the degree sign of code page 437
   const PlotTextBox yTitleBox(yTitle, kTitleHeight);
   const double yTitleRight = -(kTick + kGap + widestLabel + kGap);
   const PlotTextBox labelBox("0", kLabelHeight);
@@ -285,7 +286,7 @@ class ReportWriter {
   // temperatures as a plot text, turned into a container by the library.
   void writeCurvePlot(double hotIn, double hotOut, double coldIn, double coldOut) {
     const double duty = performance(1);
-    if (facts_.caseDirectory.empty() || duty == kvom::UNSET_REAL) return;
+    if (facts_.caseDirectory.empty() || duty == kvom::UNSET_REAL || !(duty > 0)) return;
     for (double t : {hotIn, hotOut, coldIn, coldOut}) {
       if (t == kvom::UNSET_REAL) return;
     }
