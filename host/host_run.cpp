@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -155,6 +157,42 @@ constexpr StatusMeaning kRepositoryStatuses[] = {
     {2, "the unit-input record does not exist"},
     {3, "the unit-input record holds no data, or an error (host code 1001 to 1100) ended the call"},
 };
+
+// What the stand-in engine's own message numbers tell.
+constexpr StatusMeaning kMessageMeanings[] = {
+    {2, "a stream's flow or inlet temperature was missing"},
+    {12, "the heat load was limited to what the inlets allow"},
+};
+// The message numbers for which the adapter has the engine save the case.
+constexpr std::int64_t kSaveMessages[] = {6, 39, 40, 48, 53};
+
+std::string messageMeaning(std::int64_t number) {
+  for (const StatusMeaning& entry : kMessageMeanings) {
+    if (entry.status == number) return "engine message: " + std::string(entry.meaning);
+  }
+  if (std::ranges::find(kSaveMessages, number) != std::end(kSaveMessages)) {
+    return "engine message: the adapter had the engine save the case";
+  }
+  return "engine message (no text known to the host)";
+}
+
+// The files a step leaves beside the case file, by extension.
+struct FileKind {
+  std::string_view extension;
+  std::string_view meaning;
+};
+constexpr FileKind kFileKinds[] = {
+    {".QDX", "case file"},
+    {".BAK", "backup of the case file"},
+    {".RST", "restore copy of the backup"},
+};
+
+std::string fileWithKind(const fs::path& file) {
+  for (const FileKind& kind : kFileKinds) {
+    if (file.extension() == kind.extension) return file.string() + " (" + std::string(kind.meaning) + ")";
+  }
+  return file.string();
+}
 
 std::string statusMeaning(std::int64_t status, std::span<const StatusMeaning> own) {
   for (const StatusMeaning& entry : own) {
@@ -344,11 +382,12 @@ class Run {
     });
     if (!done) return false;
     heading(out_, "KLOM_WEXA_EXECUTE");
-    TextTable table({"result", "value"});
-    table.add({"message count", std::to_string(messageCount)});
+    TextTable table({"result", "value", "meaning"});
+    table.add({"message count", std::to_string(messageCount), "messages the engine gave"});
     const std::size_t shown = messageCount < 0 ? 0 : std::min(static_cast<std::size_t>(messageCount), messages.size());
-    for (std::size_t i = 0; i < shown; ++i)
-      table.add({"message " + std::to_string(i + 1), std::to_string(messages[i])});
+    for (std::size_t i = 0; i < shown; ++i) {
+      table.add({"message " + std::to_string(i + 1), std::to_string(messages[i]), messageMeaning(messages[i])});
+    }
     messages_.assign(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(shown));
     table.print(out_);
     if (messageCount < 0 || static_cast<std::size_t>(messageCount) > messages.size()) {
@@ -410,13 +449,13 @@ class Run {
     table.add({"update switch", std::to_string(scenario_.updateSwitch),
                scenario_.updateSwitch == 2 ? "save the updated case" : "restore the case from its backup"});
     table.add({"status", std::to_string(status), statusMeaning(status, kDone)});
-    std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename().string());
+    table.print(out_);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path().filename());
     std::sort(files.begin(), files.end());
     std::string listing;
-    for (const std::string& file : files) listing += (listing.empty() ? "" : ", ") + file;
-    table.add({"work folder", listing.empty() ? "(empty)" : listing, "files after the call"});
-    table.print(out_);
+    for (const fs::path& file : files) listing += (listing.empty() ? "" : ", ") + fileWithKind(file);
+    out_ << "  files in the work folder after the call: " << (listing.empty() ? "none" : listing) << '\n';
     printCasePathChange();
     return true;
   }
@@ -461,8 +500,10 @@ class Run {
     table.add({"levels switch", std::to_string(h.levelsSwitch),
                h.levelsSwitch > 1 ? "levels computed or ordered" : "the two end pressures"});
     table.add({"status", std::to_string(status), statusMeaning(status, kRepositoryStatuses)});
-    table.add(
-        {"level count", std::to_string(options[0]), "options word 0 (word 9: " + std::to_string(options[9]) + ")"});
+    // The adapter writes the number of levels into option words 0 and 9.
+    std::string levelMeaning = "pressure levels the adapter set (option words 0 and 9)";
+    if (options[9] != options[0]) levelMeaning += "; word 9 holds " + std::to_string(options[9]);
+    table.add({"level count", std::to_string(options[0]), levelMeaning});
     table.add({"flow", realText(levels[0]), "flow of " + streams[0].name});
     table.add({"flow", realText(levels[1]), "flow of " + streams[1].name});
     // The adapter writes the levels from word 2 on, highest first.
@@ -512,9 +553,10 @@ class Run {
       out_ << "  no report was written\n";
       return true;
     }
-    folder.keep(std::string(kFilePrefix) + ".BFD");
+    const std::string plots = std::string(kFilePrefix) + ".BFD";
     TextTable table({"file", "details", "path"});
-    table.add({"report", "", (folder.path() / name).string()});
+    table.add({"report", folder.keep(plots) ? "form rows of the run, its plots in " + plots : "form rows of the run",
+               (folder.path() / name).string()});
     std::vector<ReportOutput> outputs;
     const bool done = call_("report output", [&] {
       outputs = outputReport(adapter_, scenario_.print, folder.path(), windowsDir(folder.path()) + name);

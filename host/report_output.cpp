@@ -102,7 +102,8 @@ std::vector<ReportOutput> outputReport(Adapter& adapter, const PrintSettings& se
     adapter.copyReportText(reportPath.c_str(), target.c_str());
     const std::string name = target.substr(target.find_last_of("\\:") + 1);
     std::error_code ignored;
-    outputs.push_back({"text copy", fs::exists(folder / name, ignored) ? name : "", ""});
+    const bool made = fs::exists(folder / name, ignored);
+    outputs.push_back({"text copy", made ? name : "", made ? "the rows' text, without row types and pictures" : ""});
   }
   return outputs;
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <optional>
+#include <string_view>
 
 #include "common/unset.h"
 #include "standins/repository/repository_standin.h"
@@ -16,7 +17,6 @@ namespace {
 constexpr std::size_t kValueTextSize = 2001;  // a value text handed to the library holds this many bytes
 constexpr double kZeroCelsius = 273.15;
 constexpr std::size_t kShownMessages = 3;
-constexpr std::size_t kStreamNameWidth = 12;
 
 // A value with the digits the forms have room for; an unset value shows as nothing.
 std::string fixed(double value, int decimals) {
@@ -28,9 +28,10 @@ std::string fixed(double value, int decimals) {
 
 // A plot text (".KVD") of fixed columns: a record line of the type letter and x and y in eight
 // columns each with four implied decimals; a text record follows with its height, angle and length
-// and then the text itself.
+// and then the text itself, in code page 437.
 class PlotText {
  public:
+  void origin(double x, double y) { record('O', x, y); }
   void move(double x, double y) { record('M', x, y); }
   void draw(double x, double y) { record('D', x, y); }
   void pen(bool solid) { record('L', solid ? 1 : 2, 0); }
@@ -52,40 +53,117 @@ class PlotText {
   std::string lines_;
 };
 
-// The temperatures of both sides over the duty, as plot text: the hot side falls from its inlet at
-// full duty to its outlet, the cold side rises from its inlet to its outlet (counter-current).
+// Where a text of a plot lands. The library draws a text of height H in a cell 1.45 H high whose
+// top stands 1.2 cell heights above the text's point, and gives each character 0.44 of the cell
+// height.
+struct PlotTextBox {
+  double cell;   // cell height
+  double width;  // width of the whole text
+  PlotTextBox(std::string_view text, double height) : cell(1.45 * height), width(0.44 * cell * text.size()) {}
+  // The point that puts the middle of the cell at y.
+  double middleAt(double y) const { return y - 0.7 * cell; }
+  // The point that puts the top of the cell at y.
+  double topAt(double y) const { return y - 1.2 * cell; }
+  // The point that puts the bottom of the cell at y.
+  double bottomAt(double y) const { return y - 0.2 * cell; }
+};
+
+// A step of 1, 2 or 5 times a power of ten that divides the span into at most `most` parts.
+double roundStep(double span, int most) {
+  const double raw = std::max(span, 1e-9) / most;
+  const double power = std::pow(10.0, std::floor(std::log10(raw)));
+  for (double factor : {1.0, 2.0, 5.0}) {
+    if (factor * power >= raw * (1 - 1e-9)) return factor * power;
+  }
+  return 10 * power;
+}
+
+// The temperatures of both sides over the duty, as plot text: the hot side from its outlet at no
+// duty to its inlet at full duty, above the cold side from its inlet to its outlet (counter-current).
+// Both axes are divided in round steps; every label is centred on its tick and clear of it.
 std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut, double duty) {
   constexpr double kWidth = 8.0;
   constexpr double kHeight = 4.5;
-  const double low = std::floor(std::min({hotIn, hotOut, coldIn, coldOut}) / 20.0) * 20.0;
-  const double high = std::ceil(std::max({hotIn, hotOut, coldIn, coldOut}) / 20.0) * 20.0;
-  const double span = std::max(high - low, 20.0);
-  const auto y = [&](double t) { return (t - low) / span * kHeight; };
+  constexpr double kTick = 0.1;
+  constexpr double kGap = 0.06;  // between a tick's end and its label
+  constexpr double kLabelHeight = 0.12;
+  constexpr double kTitleHeight = 0.14;
+  constexpr double kSideHeight = 0.13;
+  constexpr int kMostSteps = 5;
+
+  const double coolest = std::min({hotIn, hotOut, coldIn, coldOut});
+  const double hottest = std::max({hotIn, hotOut, coldIn, coldOut});
+  const double tStep = roundStep(hottest - coolest, kMostSteps);
+  const double low = std::floor(coolest / tStep) * tStep;
+  const int tSteps = std::max(1, static_cast<int>(std::ceil((hottest - low) / tStep - 1e-9)));
+  const double qStep = roundStep(duty, kMostSteps);
+  const int qSteps = std::max(1, static_cast<int>(std::ceil(duty / qStep - 1e-9)));
+  const auto y = [&](double t) { return (t - low) / (tStep * tSteps) * kHeight; };
+  const auto x = [&](double q) { return q / (qStep * qSteps) * kWidth; };
+  const int tDecimals = tStep < 1 ? static_cast<int>(std::ceil(-std::log10(tStep))) : 0;
+  const int qDecimals = qStep < 1 ? static_cast<int>(std::ceil(-std::log10(qStep))) : 0;
+
+  // The y labels stand left of the axis; the plot's origin is moved so that nothing lies below 0.
+  double widestLabel = 0;
+  for (int i = 0; i <= tSteps; ++i) {
+    widestLabel = std::max(widestLabel, PlotTextBox(fixed(low + tStep * i, tDecimals), kLabelHeight).width);
+  }
+  const std::string yTitle = "TEMPERATURE \370C";  // 0xF8, the degree sign of code page 437
+  const PlotTextBox yTitleBox(yTitle, kTitleHeight);
+  const double yTitleRight = -(kTick + kGap + widestLabel + kGap);
+  const PlotTextBox labelBox("0", kLabelHeight);
+  const double xLabelTop = -(kTick + kGap);
+  const double xTitleTop = xLabelTop - labelBox.cell - kGap;
   PlotText plot;
+  plot.origin(-(yTitleRight - yTitleBox.cell) + kGap, -(xTitleTop - PlotTextBox("", kTitleHeight).cell) + kGap);
+
   plot.pen(true);
   plot.move(0, kHeight);
   plot.draw(0, 0);
   plot.draw(kWidth, 0);
-  for (int i = 0; i <= 4; ++i) {
-    const double t = low + span * i / 4;
-    plot.move(-0.1, y(t));
-    plot.draw(0, y(t));
-    plot.text(-0.75, y(t) + 0.08, fixed(t, 0), 0.12);
-    const double q = duty * i / 4;
-    plot.move(kWidth * i / 4, 0);
-    plot.draw(kWidth * i / 4, -0.1);
-    plot.text(kWidth * i / 4 - 0.2, -0.2, fixed(q, 0), 0.12);
+  for (int i = 0; i <= tSteps; ++i) {
+    const double at = y(low + tStep * i);
+    const std::string label = fixed(low + tStep * i, tDecimals);
+    const PlotTextBox box(label, kLabelHeight);
+    plot.move(-kTick, at);
+    plot.draw(0, at);
+    plot.text(-(kTick + kGap) - box.width, box.middleAt(at), label, kLabelHeight);
   }
-  plot.text(-1.0, kHeight * 0.3, "TEMPERATURE C", 0.14, 90);
-  plot.text(kWidth / 2 - 0.5, -0.5, "DUTY kW", 0.14);
+  for (int i = 0; i <= qSteps; ++i) {
+    const double at = kWidth * i / qSteps;
+    const std::string label = fixed(qStep * i, qDecimals);
+    const PlotTextBox box(label, kLabelHeight);
+    plot.move(at, 0);
+    plot.draw(at, -kTick);
+    plot.text(at - box.width / 2, box.topAt(xLabelTop), label, kLabelHeight);
+  }
+  // The y title reads upward, its top toward the labels: its cell lies left of its point.
+  plot.text(yTitleRight + 0.2 * yTitleBox.cell, (kHeight - yTitleBox.width) / 2, yTitle, kTitleHeight, 90);
+  const std::string xTitle = "DUTY kW";
+  const PlotTextBox xTitleBox(xTitle, kTitleHeight);
+  plot.text((kWidth - xTitleBox.width) / 2, xTitleBox.topAt(xTitleTop), xTitle, kTitleHeight);
+
+  // Each side's label stands by its own line: the hot one above it, the cold one below it.
+  const double end = x(duty);
+  const auto hot = [&](double at) { return y(hotOut) + (y(hotIn) - y(hotOut)) * at / end; };
+  const auto cold = [&](double at) { return y(coldIn) + (y(coldOut) - y(coldIn)) * at / end; };
   plot.move(0, y(hotOut));
-  plot.draw(kWidth, y(hotIn));
-  plot.text(kWidth - 1.4, y(hotIn) + 0.35, "HOT SIDE", 0.13);
+  plot.draw(end, y(hotIn));
+  const PlotTextBox hotBox("HOT SIDE", kSideHeight);
+  const double hotLeft = end * 0.6 - hotBox.width;
+  plot.text(hotLeft, hotBox.bottomAt(std::max(hot(hotLeft), hot(hotLeft + hotBox.width)) + kGap), "HOT SIDE",
+            kSideHeight);
   plot.pen(false);
   plot.move(0, y(coldIn));
-  plot.draw(kWidth, y(coldOut));
-  plot.text(kWidth - 1.4, y(coldOut) - 0.15, "COLD SIDE", 0.13);
+  plot.draw(end, y(coldOut));
   plot.pen(true);
+  const PlotTextBox coldBox("COLD SIDE", kSideHeight);
+  const double coldLeft = end * 0.6;
+  plot.text(coldLeft, coldBox.topAt(std::min(cold(coldLeft), cold(coldLeft + coldBox.width)) - kGap), "COLD SIDE",
+            kSideHeight);
+  // A move past the right and top ends gives the last labels room inside the plot's extents.
+  plot.move(kWidth + PlotTextBox(fixed(qStep * qSteps, qDecimals), kLabelHeight).width / 2 + kGap,
+            kHeight + labelBox.cell);
   return plot.finished();
 }
 
@@ -184,7 +262,7 @@ class ReportWriter {
     const double coldOutPressure = performance(hotInTubes ? 12 : 44);
     std::vector<std::string> streams{unit};
     for (const Stream* stream : {&hot, &scenario_.hotStreams[1], &cold, &scenario_.coldStreams[1]}) {
-      streams.push_back(stream->name.substr(0, kStreamNameWidth));
+      streams.push_back(stream->name);
     }
     for (double temperature : {hot.temperature, hotOut, cold.temperature, coldOut}) {
       streams.push_back(temperature == kvom::UNSET_REAL ? "" : fixed(temperature - kZeroCelsius, 1));
@@ -208,7 +286,7 @@ class ReportWriter {
   // temperatures as a plot text, turned into a container by the library.
   void writeCurvePlot(double hotIn, double hotOut, double coldIn, double coldOut) {
     const double duty = performance(1);
-    if (facts_.caseDirectory.empty() || duty == kvom::UNSET_REAL) return;
+    if (facts_.caseDirectory.empty() || duty == kvom::UNSET_REAL || !(duty > 0)) return;
     for (double t : {hotIn, hotOut, coldIn, coldOut}) {
       if (t == kvom::UNSET_REAL) return;
     }

@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -50,7 +54,7 @@ class HostProgram : public ::testing::Test {
     result.err = readFile(err);
     // A run that wrote a report keeps its work folder for it; the test removes it at the end.
     std::smatch report;
-    if (std::regex_search(result.out, report, std::regex("\n  report +(\\S+)\n"))) {
+    if (std::regex_search(result.out, report, std::regex("\n  report +.* (/\\S+)\n"))) {
       kept_.push_back(fs::path(report[1].str()).parent_path());
     }
     return result;
@@ -98,7 +102,7 @@ TEST_F(HostProgram, DefaultScenarioDrivesEveryExport) {
   }
   // The case file exists before the run, the definitions load: the input call reports 0.
   EXPECT_TRUE(contains(run.out, "KLOM_WEXA_INPUT\n.*\n  status +0 +done\n")) << run.out;
-  EXPECT_TRUE(contains(run.out, "message count +[0-9]+\n")) << run.out;
+  EXPECT_TRUE(contains(run.out, "message count +[0-9]+ ")) << run.out;
   EXPECT_TRUE(contains(run.out, "KLOM_WEXA_OUTPUT\n(.*\n)*  status +0 ")) << run.out;
 
   // The work folder goes away at the end but for the report, its plot container, the printed job,
@@ -117,7 +121,7 @@ class ReportOfRun {
  public:
   explicit ReportOfRun(const std::string& out) {
     std::smatch found;
-    if (std::regex_search(out, found, std::regex("\n  report +(\\S+)\n"))) path_ = found[1].str();
+    if (std::regex_search(out, found, std::regex("\n  report +.* (/\\S+)\n"))) path_ = found[1].str();
   }
   const fs::path& path() const { return path_; }
   // The report's form rows whose text holds the pattern.
@@ -187,7 +191,10 @@ TEST_F(HostProgram, DefaultScenarioLeavesAReportOfItsResults) {
     EXPECT_TRUE(contains(found[0], "^.{80}\t +}\r$")) << found[0];
   }
   EXPECT_EQ(report.rows("Case = E101 ").size(), 1u) << text;
-  EXPECT_EQ(report.rows("KERO-FEED .* CRUDE-FEED ").size(), 1u) << text;
+  // Every stream name stands whole, however long: the default's longest has 15 characters.
+  for (const char* name : {"KERO-FEED", "KERO-PRODUCT", "CRUDE-FEED", "CRUDE-PREHEATED"}) {
+    EXPECT_EQ(report.rows(std::string(" ") + name + "\\s").size(), 1u) << name << "\n" << text;
+  }
   // The curves page names the case's plot container, which holds the run's curves as its one block.
   EXPECT_EQ(report.rows("^[$][$][$]KVH[.]BFD  1  4 80 21\r$").size(), 1u) << text;
   const std::string container = readFile(report.path().parent_path() / "KVH.BFD");
@@ -284,11 +291,153 @@ TEST_F(HostProgram, ExampleScenarioRuns) {
   const ProgramRun run = this->run("'" + kExamples + "design_restore.scn'");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_TRUE(contains(run.out, "block key +E-201")) << run.out;
-  // The specified heat load is more than the inlets allow: the engine says so.
-  EXPECT_TRUE(contains(run.out, "message count +1\n  message 1 +12\n")) << run.out;
+  // The condenser takes the duty the scenario asks without a limit, and neither end of it comes
+  // near a zero approach: hot fluid in the shell, inlets 325 K (hot) and 303.15 K (cold).
+  EXPECT_TRUE(contains(run.out, "message count +0 ")) << run.out;
+  EXPECT_GT(325.0 - printedResult(run.out, "42"), 5.0) << run.out;
+  EXPECT_GT(printedResult(run.out, "10") - 303.15, 5.0) << run.out;
   EXPECT_TRUE(contains(run.out, "update switch +1 +restore the case")) << run.out;
   // The cold side's given levels come back highest first.
   EXPECT_TRUE(contains(run.out, "level 1 +400000 .*\n  level 2 +350000 ")) << run.out;
+}
+
+TEST_F(HostProgram, TablesTellWhatEachValueMeans) {
+  // A heat load beyond what the inlets allow (1 kg/s from 400 K against 2 kg/s from 300 K).
+  const fs::path file = write("limited.scn", kMinimal +
+                                                 "[unit_input]\noutlet_specification = 1\n"
+                                                 "outlet_specification_value = 5.0e6\n"
+                                                 "[output]\nupdate = 2\n");
+  const ProgramRun run = this->run("'" + file.string() + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(contains(run.out,
+                       "message count +1 +messages the engine gave\n"
+                       "  message 1 +12 +engine message: the heat load was limited to what the inlets allow\n"))
+      << run.out;
+  EXPECT_TRUE(contains(run.out, "\n  files in the work folder after the call: E1.QDX \\(case file\\)\n")) << run.out;
+  EXPECT_TRUE(contains(run.out, "level count +2 +pressure levels the adapter set \\(option words 0 and 9\\)\n"))
+      << run.out;
+  // Every file of the report output says what it holds.
+  for (const char* file : {"report", "printed", "preview", "text copy"}) {
+    EXPECT_TRUE(contains(run.out, std::string("\n  ") + file + "  +\\S.*  +/\\S+\n")) << file << "\n" << run.out;
+  }
+}
+
+TEST_F(HostProgram, HelpTellsHowToRunIt) {
+  for (const char* option : {"--help", "-h"}) {
+    const ProgramRun run = this->run(option);
+    EXPECT_EQ(run.exitCode, 0) << option;
+    EXPECT_EQ(run.err, "") << option;
+    EXPECT_TRUE(contains(run.out, "^usage: \\S*kvom_host \\[SCENARIO\\]\n")) << run.out;
+    for (const char* told : {"default\\.scn", "temp directory", "KVH\\.KVO", "KVOM_Output_1\\.pdf", "KVH\\.KVX"}) {
+      EXPECT_TRUE(contains(run.out, told)) << option << ": " << told << "\n" << run.out;
+    }
+  }
+  // Any other option is a usage error, not a scenario file that cannot be opened.
+  const ProgramRun run = this->run("--verbose");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(contains(run.err, "^usage: ")) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+// The records and texts of block 1 of a plot container.
+struct PlotBlockRead {
+  std::vector<std::array<float, 6>> slots;
+  std::string types;
+  std::string extra;
+};
+
+PlotBlockRead readFirstBlock(const fs::path& path) {
+  const std::string bytes = readFile(path);
+  PlotBlockRead block;
+  if (bytes.size() < 104) return block;
+  std::int32_t count = 0;
+  std::int32_t extra = 0;
+  std::memcpy(&count, bytes.data() + 88, 4);
+  std::memcpy(&extra, bytes.data() + 92, 4);
+  if (count < 0 || extra < 0 || bytes.size() < 104 + 25 * static_cast<std::size_t>(count) + extra) return block;
+  for (std::int32_t k = 0; k < count; ++k) {
+    const char* record = bytes.data() + 104 + 25 * k;
+    block.types += record[0];
+    std::array<float, 6> slots{};
+    std::memcpy(slots.data(), record + 1, sizeof slots);
+    block.slots.push_back(slots);
+  }
+  block.extra = bytes.substr(104 + 25 * static_cast<std::size_t>(count), static_cast<std::size_t>(extra));
+  return block;
+}
+
+// A text of the plot where the library draws it: a cell of the record's height, its top 1.2 cell
+// heights above the point, 0.44 of the height for each character.
+struct DrawnText {
+  std::string text;
+  double left, right, top, bottom;
+  double middleX() const { return (left + right) / 2; }
+  double middleY() const { return (top + bottom) / 2; }
+};
+
+TEST_F(HostProgram, CurvePlotHasRoundStepsAndLabelsCentredClearOfTheirTicks) {
+  const ProgramRun run = this->run("");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const PlotBlockRead plot = readFirstBlock(ReportOfRun(run.out).path().parent_path() / "KVH.BFD");
+  ASSERT_FALSE(plot.types.empty()) << run.out;
+
+  std::vector<DrawnText> numbers;
+  std::vector<std::string> texts;
+  struct Tick {
+    double x0, y0, x1, y1;
+  };
+  std::vector<Tick> ticks;
+  for (std::size_t k = 0; k < plot.types.size(); ++k) {
+    const auto& s = plot.slots[k];
+    if (plot.types[k] == 'S') {
+      const std::string text = plot.extra.substr(static_cast<std::size_t>(s[5]), static_cast<std::size_t>(s[4]));
+      texts.push_back(text);
+      if (s[3] == 0 && text.find_first_not_of("0123456789") == std::string::npos) {
+        const double width = 0.44 * s[2] * static_cast<double>(text.size());
+        numbers.push_back({text, s[0], s[0] + width, s[1] + 1.2 * s[2], s[1] + 0.2 * s[2]});
+      }
+    }
+    // A tick is a move and a line of 0.1 across an axis.
+    if (plot.types[k] == 'D' && k > 0 && plot.types[k - 1] == 'M') {
+      const auto& from = plot.slots[k - 1];
+      if (std::hypot(s[0] - from[0], s[1] - from[1]) < 0.11) ticks.push_back({from[0], from[1], s[0], s[1]});
+    }
+  }
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "TEMPERATURE \370C"), texts.end());  // code page 437
+  std::vector<double> duties;
+  std::vector<double> temperatures;
+  for (const Tick& tick : ticks) {
+    const bool onX = std::abs(tick.x0 - tick.x1) < 1e-4;  // an upright tick below the duty axis
+    const DrawnText* found = nullptr;
+    for (const DrawnText& text : numbers) {
+      const bool centred = onX ? std::abs(text.middleX() - tick.x0) < 0.01 : std::abs(text.middleY() - tick.y0) < 0.01;
+      if (centred) found = &text;
+    }
+    ASSERT_NE(found, nullptr) << "tick at " << tick.x0 << " " << tick.y0;
+    if (onX) {
+      EXPECT_LT(found->top, std::min(tick.y0, tick.y1)) << found->text;  // below the tick's end
+      duties.push_back(std::stod(found->text));
+    } else {
+      EXPECT_LT(found->right, std::min(tick.x0, tick.x1)) << found->text;  // left of the tick's end
+      temperatures.push_back(std::stod(found->text));
+    }
+  }
+  // Round steps: 1, 2 or 5 times a power of ten, the duty axis from 0.
+  for (const std::vector<double>* axis : {&duties, &temperatures}) {
+    ASSERT_GE(axis->size(), 3u);
+    std::vector<double> values = *axis;
+    std::sort(values.begin(), values.end());
+    const double step = values[1] - values[0];
+    const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+    EXPECT_TRUE(mantissa == 1 || mantissa == 2 || mantissa == 5) << step;
+    for (std::size_t k = 1; k < values.size(); ++k) EXPECT_EQ(values[k] - values[k - 1], step);
+  }
+  EXPECT_EQ(*std::min_element(duties.begin(), duties.end()), 0);
+
+  // The printed page shows the degree sign.
+  const fs::path pdf = outputFile(run.out, "printed");
+  const std::string printed = kvom::test::runCommand("pdftotext '" + pdf.string() + "' - 2>&1");
+  EXPECT_NE(printed.find("TEMPERATURE \302\260C"), std::string::npos) << printed;  // UTF-8
 }
 
 TEST_F(HostProgram, BadScenarioNamesFileAndLine) {

@@ -341,7 +341,11 @@ INSTANTIATE_TEST_SUITE_P(Positions, SheetPositionTest,
                                            SheetCase{4, 2, {500, 0}, {500, 700}, {555, 20, 777, 102}},
                                            SheetCase{4, 3, {0, 700}, {500, 700}, {55, 720, 277, 802}},
                                            SheetCase{4, 4, {500, 700}, {500, 700}, {555, 720, 777, 802}},
-                                           SheetCase{4, 5, {0, 0}, {500, 700}, {55, 20, 277, 102}}));
+                                           SheetCase{4, 5, {0, 0}, {500, 700}, {55, 20, 277, 102}}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.pagesPerSheet) + "PerSheetPosition" +
+                                  std::to_string(info.param.position);
+                         });
 
 TEST_F(PageDrawingTest, PreviewWindowAndMetafilePageAreas) {
   const platform::win::HWND window = gdi::createWindow(640, 480);
