@@ -119,6 +119,7 @@ TEST(ParseFixedFieldsTest, LeavesADestinationOfAnotherKindAlone) {
 
 TEST_F(PlotFileTest, ReadsEveryRecordTypeOfAPlotText) {
   const std::string longLine = plotLine('M', 1, 1) + std::string(255 - 19, ' ') + plotLine('D', 2, 2);
+  const auto fullLine = [](std::string line) { return line.append(254 - line.size(), ' '); };
   struct Case {
     const char* label;
     std::vector<std::string> lines;
@@ -201,6 +202,12 @@ TEST_F(PlotFileTest, ReadsEveryRecordTypeOfAPlotText) {
        "",
        2,
        2},
+      {"a line of 254 characters and its CR LF is one line",
+       {fullLine(plotLine('C', 7, 5)), fullLine(fixedField(2, 8, 4) + fixedField(0, 7, 3) + fixedField(180, 7, 3))},
+       {plotRecord('C', {5, 5, 2, 0, 180})},
+       "",
+       7,
+       7},
       {"an empty file", {}, {}, "", 0, 0},
   };
   for (const Case& c : cases) {
@@ -242,15 +249,19 @@ TEST_F(PlotFileTest, ReadPlotLineSkipsTheVersionLineAndSwitchesFiles) {
   const auto next = [&buffer](const std::string& name) {
     return ReadPlotLine(buffer, name.c_str(), 0) == 1 ? std::string(buffer.data()) : std::string("<none>");
   };
-  EXPECT_EQ(next(first), "one\r\n");
-  EXPECT_EQ(next(second), "other\r\n");  // another name closes the first file
-  EXPECT_EQ(next(first), "one\r\n");     // and reading it again starts over
-  EXPECT_EQ(next(first), "two\r\n");
+  EXPECT_EQ(next(first), "one\n");
+  EXPECT_EQ(next(second), "other\n");  // another name closes the first file
+  EXPECT_EQ(next(first), "one\n");     // and reading it again starts over
+  EXPECT_EQ(next(first), "two\n");
   EXPECT_EQ(next(first), "<none>");
-  EXPECT_EQ(next(first), "one\r\n");  // the end closed the file
+  EXPECT_EQ(next(first), "one\n");  // the end closed the file
   EXPECT_EQ(ReadPlotLine(buffer, first.c_str(), 1), 0);
-  EXPECT_EQ(next(first), "one\r\n");  // so did the close flag
+  EXPECT_EQ(next(first), "one\n");  // so did the close flag
   EXPECT_EQ(next(windowsPath("missing.KVD")), "<none>");
+  // The longest line there is room for, with its CR LF read as one line end.
+  const std::string full = writeText("full.KVD", {std::string(254, 'x'), "next"});
+  EXPECT_EQ(next(full), std::string(254, 'x') + "\n");
+  EXPECT_EQ(next(full), "next\n");
 }
 
 TEST(ArcExtentTest, FollowsTheArcDegreeByDegree) {
