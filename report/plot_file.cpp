@@ -511,7 +511,7 @@ class PlotDrawing {
   explicit PlotDrawing(HDC dc) : dc_(dc) {
     PlotterState& state = plotterState();
     state.savedFont = nullptr;
-    if (state.solidPen != nullptr) savedPen_ = SelectObject(dc_, state.solidPen);
+    selectPen(state.solidPen);
     // Arcs and ellipses are drawn without a fill: the hollow brush stays selected for the whole
     // drawing instead of once per arc.
     savedBrush_ = SelectObject(dc_, GetStockObject(platform::win::HOLLOW_BRUSH));
@@ -519,6 +519,13 @@ class PlotDrawing {
   }
   PlotDrawing(const PlotDrawing&) = delete;
   PlotDrawing& operator=(const PlotDrawing&) = delete;
+  // Selects one of the shared pens (none: nothing). The context's own pen is the one the first
+  // selection replaces, whichever pen that is.
+  void selectPen(HGDIOBJ pen) {
+    if (pen == nullptr) return;
+    const HGDIOBJ previous = SelectObject(dc_, pen);
+    if (savedPen_ == nullptr) savedPen_ = previous;
+  }
   ~PlotDrawing() {
     PlotterState& state = plotterState();
     if (savedPen_ != nullptr) SelectObject(dc_, savedPen_);
@@ -557,7 +564,7 @@ void DrawPlotRecords(HDC dc, std::span<const PlotRecord> records, std::span<cons
   state.origin = origin;
   state.offset = offset;
   state.scale = scale;
-  const PlotDrawing drawing(dc);
+  PlotDrawing drawing(dc);
   CreatePlotFont(dc, 100, 0);
 
   for (const PlotRecord& record : records) {
@@ -576,8 +583,7 @@ void DrawPlotRecords(HDC dc, std::span<const PlotRecord> records, std::span<cons
         PlotArc(dc, slot(1), slot(2), slot(3), slot(4), slot(5), slot(6));
         break;
       case 'L': {
-        const HGDIOBJ pen = toDeviceInt(slot(1)) == 1 ? state.solidPen : state.dottedPen;
-        if (pen != nullptr) SelectObject(dc, pen);
+        drawing.selectPen(toDeviceInt(slot(1)) == 1 ? state.solidPen : state.dottedPen);
         break;
       }
       case 'M':
