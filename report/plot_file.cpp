@@ -543,6 +543,12 @@ class PlotDrawing {
   HGDIOBJ savedBrush_ = nullptr;
 };
 
+// A text height in device units as a font can have it: cut toward zero, at most kMaxFontHeight
+// either way (a fuzzed record's height times the scale can be anything).
+std::int32_t fontHeight(double height) {
+  return std::clamp(toDeviceInt(height), -kMaxFontHeight, kMaxFontHeight);
+}
+
 // The text of an S record: its count of characters at its offset in the extra text, or nothing
 // when they do not lie inside the extra text or are more than a text may hold.
 std::optional<std::string_view> recordText(const PlotRecord& record, std::span<const char> extraText) {
@@ -689,7 +695,7 @@ void DrawPlotText(HDC dc, float x, float y, std::string_view text, float height,
   }
 
   PlotterState& state = plotterState();
-  const std::int32_t h = toDeviceInt(height * state.scale);
+  const std::int32_t h = fontHeight(height * state.scale);
   const std::int32_t a = toDeviceInt(angle);
   if (h != state.fontHeight || a != state.fontAngle) {
     state.fontHeight = h;
@@ -713,7 +719,7 @@ void CreatePlotFont(HDC dc, int height, int angle) {
   PlotterState& state = plotterState();
   const int tenths = (angle % 360) * 10;  // the same direction, without overflow
   const HGDIOBJ font =
-      CreateFontA(height, 0, tenths, tenths, platform::win::FW_NORMAL, 0, 0, 0, platform::win::ANSI_CHARSET,
+      CreateFontA(fontHeight(height), 0, tenths, tenths, platform::win::FW_NORMAL, 0, 0, 0, platform::win::ANSI_CHARSET,
                   platform::win::OUT_DEFAULT_PRECIS, platform::win::CLIP_DEFAULT_PRECIS, platform::win::PROOF_QUALITY,
                   platform::win::DEFAULT_PITCH, "Arial");
   if (font == nullptr) return;  // the text keeps the font in use

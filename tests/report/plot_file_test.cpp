@@ -572,6 +572,28 @@ TEST_F(PlotDrawingTest, TextRecordsOutsideTheExtraTextDrawNothing) {
   expectContextRestored("texts");
 }
 
+TEST_F(PlotDrawingTest, AHugeTextHeightGetsTheTallestFont) {
+  struct Case {
+    float height;  // of the record
+    float scale;
+    std::int32_t fontHeight;
+  };
+  const Case cases[] = {
+      {200'033'072.0f, 1, kMaxFontHeight},  {0.3f, 1e9f, kMaxFontHeight},   {2147483648.0f, 1, kMaxFontHeight},
+      {-2147483648.0f, 1, -kMaxFontHeight}, {2147483648.0f, -1, -kMaxFontHeight}, {0.3f, 100, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.height << " at scale " << c.scale);
+    standins::gdi::clearDisplayList(dc);
+    DrawPlotRecords(dc, std::vector{plotRecord('S', {0, 0, c.height, 0, 2, 0})}, "AB", POINT{0, 800}, POINT{0, 0},
+                    c.scale);
+    const std::vector<DisplayEntry> texts = entriesOf(EntryKind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].font.description.lfHeight, c.fontHeight);
+    expectContextRestored("huge text");
+  }
+}
+
 TEST_F(PlotDrawingTest, TextsAreDrawnInTheAnsiCodePage) {
   const std::string oem = "\x81\x84 1";  // u and a with diaeresis in the OEM code page
   const std::vector records = {plotRecord('S', {1, 1, 0.2f, 0, 4, 0})};
