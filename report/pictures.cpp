@@ -108,9 +108,19 @@ std::optional<std::int32_t> CellNumber(std::int32_t base, std::int32_t column, s
   return static_cast<std::int32_t>(cell);
 }
 
+// The bytes of a metafile by its header's size field (16-bit words at offset 6).
+std::uint64_t MetafileSizeBytes(std::span<const unsigned char, kMetaHeaderSize> metaHeader) {
+  const std::uint32_t words = static_cast<std::uint32_t>(metaHeader[6]) | (metaHeader[7] << 8) |
+                              (metaHeader[8] << 16) | (static_cast<std::uint32_t>(metaHeader[9]) << 24);
+  return 2ull * words;
+}
+
 // Writes the bytes of the metafile, after the header when one is given, into a scratch file beside
 // the path and moves it into place only when everything was written: a failure leaves no partial
-// file and an earlier file of that name as it was.
+// file and an earlier file of that name as it was. Behind a placeable header go the bytes that the
+// metafile's own header counts, which is what a reader takes from such a file: bytes past them
+// (never played) are left out, and bits whose header counts fewer bytes than itself cannot be
+// read back at all and are not written.
 std::int32_t WriteMetafileFile(HMETAFILE metafile, const char* path, const PlaceableHeader* header) {
   if (metafile == nullptr || path == nullptr) return 0;
   const UINT size = GetMetaFileBitsEx(metafile, 0, nullptr);
@@ -119,6 +129,15 @@ std::int32_t WriteMetafileFile(HMETAFILE metafile, const char* path, const Place
   if (!block) return 0;
   const BlockLock lock(block.get());
   if (!lock.locked() || GetMetaFileBitsEx(metafile, size, lock.bytes().data()) != size) return 0;
+  std::size_t bytes = size;
+  if (header != nullptr) {
+    std::array<unsigned char, kMetaHeaderSize> metaHeader{};
+    if (size < metaHeader.size()) return 0;
+    std::memcpy(metaHeader.data(), lock.bytes().data(), metaHeader.size());
+    const std::uint64_t counted = MetafileSizeBytes(metaHeader);
+    if (counted < metaHeader.size()) return 0;
+    bytes = static_cast<std::size_t>(std::min<std::uint64_t>(counted, size));
+  }
 
   const std::string scratch = std::string(path) + "~";
   bool written = false;
@@ -126,7 +145,7 @@ std::int32_t WriteMetafileFile(HMETAFILE metafile, const char* path, const Place
     const File file(platform::crt::openFile(scratch.c_str(), "wb"));
     if (!file) return 0;
     written = (header == nullptr || std::fwrite(header->data(), 1, header->size(), file.get()) == header->size()) &&
-              std::fwrite(lock.bytes().data(), 1, size, file.get()) == size && std::fflush(file.get()) == 0;
+              std::fwrite(lock.bytes().data(), 1, bytes, file.get()) == bytes && std::fflush(file.get()) == 0;
   }
   if (written && MoveFileExA(scratch.c_str(), path, MOVEFILE_REPLACE_EXISTING) != FALSE) return 1;
   platform::crt::removeFile(scratch.c_str());
@@ -314,7 +333,9 @@ HMETAFILE ReadWindowsMetafile(const char* path, PlaceableHeader& header, Picture
     file.reset();
     return GetMetaFileA(path);
   }
-  if (headerBytes < header.size() || PlaceableChecksum(header) != Word(header, 20)) {
+  // The checksum is not tested: many writers leave it wrong, and their pictures are shown all the
+  // same.
+  if (headerBytes < header.size()) {
     ShowReadError("Unable to read placeable header");
     return nullptr;
   }
@@ -324,10 +345,8 @@ HMETAFILE ReadWindowsMetafile(const char* path, PlaceableHeader& header, Picture
     ShowReadError("Unable to read metafile header");
     return nullptr;
   }
-  // The size field counts 16-bit words; no more is taken than the file holds.
-  const std::uint32_t sizeWords = static_cast<std::uint32_t>(metaHeader[6]) | (metaHeader[7] << 8) |
-                                  (metaHeader[8] << 16) | (static_cast<std::uint32_t>(metaHeader[9]) << 24);
-  std::uint64_t bytes = 2ull * sizeWords;
+  // No more is taken than the file holds.
+  std::uint64_t bytes = MetafileSizeBytes(metaHeader);
   if (std::fseek(file.get(), 0, SEEK_END) == 0) {
     const long fileSize = std::ftell(file.get());
     if (fileSize >= static_cast<long>(kPlaceableHeaderSize)) {

@@ -71,13 +71,15 @@ KVOM_EXPORT std::int32_t PictureAtPoint(std::uint32_t point, std::int32_t& index
 KVOM_EXPORT void FreePicture(std::int32_t slot);
 KVOM_EXPORT void FreeAllPictures();
 
-// Reads a metafile file: placeable (kind 2, header kept) or plain (kind 3). Null on failure.
+// Reads a metafile file: placeable (kind 2, header kept; its checksum is not tested) or plain
+// (kind 3). Null on failure.
 KVOM_EXPORT platform::win::HMETAFILE ReadWindowsMetafile(const char* path, PlaceableHeader& header, PictureSlot& slot);
 // The anisotropic mapping of the header's bounding box onto the rectangle.
 KVOM_EXPORT void MapPlaceableWindow(platform::win::HWND window, platform::win::HDC dc, const PlaceableHeader& header,
                                     const platform::win::RECT& rect);
-// Writes the metafile with a placeable header of the rectangle's bounding box: 1 written, 0 failed
-// (no file is left behind then).
+// Writes the metafile with a placeable header of the rectangle's bounding box, followed by the
+// bytes that the metafile's own header counts (what a reader takes): 1 written, 0 failed (no file
+// is left behind then), as for a metafile whose header counts fewer bytes than itself.
 KVOM_EXPORT std::int32_t WritePlaceableMetafile(platform::win::HMETAFILE metafile, const char* path,
                                                 const platform::win::RECT& rect);
 // Writes the metafile's bits alone (a plain metafile file): 1 or 0.

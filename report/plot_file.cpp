@@ -511,7 +511,7 @@ class PlotDrawing {
   explicit PlotDrawing(HDC dc) : dc_(dc) {
     PlotterState& state = plotterState();
     state.savedFont = nullptr;
-    if (state.solidPen != nullptr) savedPen_ = SelectObject(dc_, state.solidPen);
+    selectPen(state.solidPen);
     // Arcs and ellipses are drawn without a fill: the hollow brush stays selected for the whole
     // drawing instead of once per arc.
     savedBrush_ = SelectObject(dc_, GetStockObject(platform::win::HOLLOW_BRUSH));
@@ -519,6 +519,13 @@ class PlotDrawing {
   }
   PlotDrawing(const PlotDrawing&) = delete;
   PlotDrawing& operator=(const PlotDrawing&) = delete;
+  // Selects one of the shared pens (none: nothing). The context's own pen is the one the first
+  // selection replaces, whichever pen that is.
+  void selectPen(HGDIOBJ pen) {
+    if (pen == nullptr) return;
+    const HGDIOBJ previous = SelectObject(dc_, pen);
+    if (savedPen_ == nullptr) savedPen_ = previous;
+  }
   ~PlotDrawing() {
     PlotterState& state = plotterState();
     if (savedPen_ != nullptr) SelectObject(dc_, savedPen_);
@@ -535,6 +542,12 @@ class PlotDrawing {
   HGDIOBJ savedPen_ = nullptr;
   HGDIOBJ savedBrush_ = nullptr;
 };
+
+// A text height in device units as a font can have it: cut toward zero, at most kMaxFontHeight
+// either way (a fuzzed record's height times the scale can be anything).
+std::int32_t fontHeight(double height) {
+  return std::clamp(toDeviceInt(height), -kMaxFontHeight, kMaxFontHeight);
+}
 
 // The text of an S record: its count of characters at its offset in the extra text, or nothing
 // when they do not lie inside the extra text or are more than a text may hold.
@@ -557,7 +570,7 @@ void DrawPlotRecords(HDC dc, std::span<const PlotRecord> records, std::span<cons
   state.origin = origin;
   state.offset = offset;
   state.scale = scale;
-  const PlotDrawing drawing(dc);
+  PlotDrawing drawing(dc);
   CreatePlotFont(dc, 100, 0);
 
   for (const PlotRecord& record : records) {
@@ -576,8 +589,7 @@ void DrawPlotRecords(HDC dc, std::span<const PlotRecord> records, std::span<cons
         PlotArc(dc, slot(1), slot(2), slot(3), slot(4), slot(5), slot(6));
         break;
       case 'L': {
-        const HGDIOBJ pen = toDeviceInt(slot(1)) == 1 ? state.solidPen : state.dottedPen;
-        if (pen != nullptr) SelectObject(dc, pen);
+        drawing.selectPen(toDeviceInt(slot(1)) == 1 ? state.solidPen : state.dottedPen);
         break;
       }
       case 'M':
@@ -683,7 +695,7 @@ void DrawPlotText(HDC dc, float x, float y, std::string_view text, float height,
   }
 
   PlotterState& state = plotterState();
-  const std::int32_t h = toDeviceInt(height * state.scale);
+  const std::int32_t h = fontHeight(height * state.scale);
   const std::int32_t a = toDeviceInt(angle);
   if (h != state.fontHeight || a != state.fontAngle) {
     state.fontHeight = h;
@@ -707,7 +719,7 @@ void CreatePlotFont(HDC dc, int height, int angle) {
   PlotterState& state = plotterState();
   const int tenths = (angle % 360) * 10;  // the same direction, without overflow
   const HGDIOBJ font =
-      CreateFontA(height, 0, tenths, tenths, platform::win::FW_NORMAL, 0, 0, 0, platform::win::ANSI_CHARSET,
+      CreateFontA(fontHeight(height), 0, tenths, tenths, platform::win::FW_NORMAL, 0, 0, 0, platform::win::ANSI_CHARSET,
                   platform::win::OUT_DEFAULT_PRECIS, platform::win::CLIP_DEFAULT_PRECIS, platform::win::PROOF_QUALITY,
                   platform::win::DEFAULT_PITCH, "Arial");
   if (font == nullptr) return;  // the text keeps the font in use

@@ -55,6 +55,8 @@ inline constexpr std::size_t kPlotLineSize = 256;  // a line, its line end and t
 inline constexpr int kMaxPlotBlock = 100;          // block numbers outside 1..100 mean block 1
 inline constexpr std::size_t kMaxFieldChars = 84;  // an A or I field takes at most this many
 inline constexpr std::size_t kMaxPlotTextChars = 99;
+// The tallest font a plot text gets, in device units (a metafile keeps a font height in 16 bits).
+inline constexpr std::int32_t kMaxFontHeight = 32767;
 
 // Where ParseFixedFields puts one A, F or I field: a text buffer (NUL-terminated, cut to its
 // size), a single-precision number or a 32-bit integer.
@@ -135,8 +137,8 @@ void PlotArrow(platform::win::HDC dc, float headX, float headY, float tailX, flo
 // Draws at most 99 characters of the text (OEM code page) with the given point 1.2 heights below
 // the text's top, perpendicular to its baseline.
 void DrawPlotText(platform::win::HDC dc, float x, float y, std::string_view text, float height, float angle);
-// Selects a new plot font (height in device units, angle in whole degrees) and deletes the one it
-// replaces.
+// Selects a new plot font (height in device units, bounded by kMaxFontHeight, angle in whole
+// degrees) and deletes the one it replaces.
 void CreatePlotFont(platform::win::HDC dc, int height, int angle);
 
 // A trace hook of the plotter's steps; it does nothing.

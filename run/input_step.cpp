@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/fixed_text.h"
@@ -29,19 +30,18 @@ constexpr std::int64_t kNotLoaded = 1;
 // The repository definition files, loaded in this order.
 constexpr std::array<std::string_view, 3> kDefinitionFiles = {"B_PRVT", "B_STHE", "B_MSG"};
 constexpr std::string_view kDefinitionExtension = "RPD";
+constexpr std::int64_t kPlainFlag = 0;  // the locator's flag; no definition file is a databank
 constexpr std::int64_t kInputObjectElement = 20;
 
 // Loads the definition files in order; false at the first that does not load (the rest are not
 // tried).
 bool loadDefinitions() {
   for (const std::string_view name : kDefinitionFiles) {
-    RunPathText located;
-    const std::int64_t plainFlag = 0;
-    LOCATE_DATA_FILE(located.chars.data(), static_cast<std::int64_t>(located.chars.size()), name.data(),
-                     static_cast<std::int64_t>(name.size()), kDefinitionExtension.data(),
-                     static_cast<std::int64_t>(kDefinitionExtension.size()), plainFlag);
+    // A path too long for the locator's field does not load: cut, it would name another file.
+    std::optional<std::string> located = locateFittingDataFile(name, kDefinitionExtension, kPlainFlag);
+    if (!located) return false;
     // The library takes the name as two NULs and the path with a NUL counted in its length.
-    std::string path(located.trimmed());
+    std::string& path = *located;
     path.push_back('\0');
     const std::array<char, 2> noName{'\0', '\0'};
     std::int64_t status = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -98,14 +99,14 @@ bool isPresentFile(const std::string& path) {
          (attributes & platform::win::FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// A located path longer than the locator's field is never tested nor deleted: cut, it would name
+// another file. It counts as absent.
 std::int64_t locateFile(bool deleteIt, const char* name, std::int64_t nameLength, const char* extension,
                         std::int64_t extensionLength, const std::int64_t& flag) {
-  FixedField<kRunPathLength> located;
-  LOCATE_DATA_FILE(located.chars.data(), static_cast<std::int64_t>(located.chars.size()), name, nameLength, extension,
-                   extensionLength, flag);
-  const std::string path(located.trimmed());
-  if (!isPresentFile(path)) return kFileAbsent;
-  if (deleteIt && DeleteFileA(path.c_str()) == 0) return kFileNotDeleted;
+  const std::optional<std::string> path =
+      locateFittingDataFile(callerText(name, nameLength), callerText(extension, extensionLength), flag);
+  if (!path || !isPresentFile(*path)) return kFileAbsent;
+  if (deleteIt && DeleteFileA(path->c_str()) == 0) return kFileNotDeleted;
   return 0;
 }
 

@@ -52,7 +52,8 @@ inline constexpr std::int64_t kFileNotDeleted = 2;  // code 5: present but could
 // - 0, 1, 100: start-up; value := the first digit of the run's code (a blank or anything other
 //   than a digit reads as 0).
 // - 2: a := the date, b := the time.
-// - 3, 5: locates file a with extension b; 5 also deletes a file that is there.
+// - 3, 5: locates file a with extension b; 5 also deletes a file that is there. A located path
+//   longer than the locator's 256-character field counts as absent: nothing is tested or deleted.
 // - 13: a := the case name, b and c blank.
 // Any other code does nothing.
 void RUN_ENV_SERVICE(const std::int64_t& code, std::int64_t& status, char* a, std::int64_t aLength, char* b,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -58,6 +59,20 @@ std::string locateDatabank(std::string_view name, std::int64_t flag) {
   return join({RunPaths.caseDir.trimmed(), name, ".PDA"});
 }
 
+// The whole path of the data file, before any cut.
+std::string dataFilePath(std::string_view name, std::string_view extension, std::int64_t flag) {
+  const std::string_view trimmedName = trimRight(name);
+  const std::string_view trimmedExtension = trimRight(extension);
+  const std::string_view kind = extension.substr(0, 3);
+  const std::string fileName = join({trimmedName, ".", trimmedExtension});
+
+  if (kind == "TMP") return join({RunPaths.tempDir.trimmed(), fileName});
+  if (kind == "PDA") return locateDatabank(trimmedName, flag);
+  if (kind == "RPD") return join({RunPaths.programDir.trimmed(), "XEQ\\", fileName});
+  if (isLanguageFile(kind)) return join({RunPaths.programDir.trimmed(), "DAT\\LAN\\", fileName});
+  return join({RunPaths.caseDir.trimmed(), fileName});
+}
+
 }  // namespace
 
 void STORE_RUN_PATHS(const char* programDir, std::int64_t programDirLength, const char* tempDir,
@@ -85,26 +100,16 @@ void STORE_RUN_PATHS(const char* programDir, std::int64_t programDirLength, cons
   }
 }
 
+std::optional<std::string> locateFittingDataFile(std::string_view name, std::string_view extension,
+                                                 std::int64_t flag) {
+  std::string path = dataFilePath(name, extension, flag);
+  if (path.size() > kRunPathLength) return std::nullopt;
+  return path;
+}
+
 void LOCATE_DATA_FILE(char* result, std::int64_t resultLength, const char* name, std::int64_t nameLength,
                       const char* extension, std::int64_t extensionLength, const std::int64_t& flag) {
-  const std::string_view trimmedName = trimRight(callerText(name, nameLength));
-  const std::string_view trimmedExtension = trimRight(callerText(extension, extensionLength));
-  const std::string_view kind = callerText(extension, extensionLength).substr(0, 3);
-  const std::string fileName = join({trimmedName, ".", trimmedExtension});
-
-  std::string path;
-  if (kind == "TMP") {
-    path = join({RunPaths.tempDir.trimmed(), fileName});
-  } else if (kind == "PDA") {
-    path = locateDatabank(trimmedName, flag);
-  } else if (kind == "RPD") {
-    path = join({RunPaths.programDir.trimmed(), "XEQ\\", fileName});
-  } else if (isLanguageFile(kind)) {
-    path = join({RunPaths.programDir.trimmed(), "DAT\\LAN\\", fileName});
-  } else {
-    path = join({RunPaths.caseDir.trimmed(), fileName});
-  }
-
+  const std::string path = dataFilePath(callerText(name, nameLength), callerText(extension, extensionLength), flag);
   if (result == nullptr || resultLength <= 0) return;
   FixedText(result, static_cast<std::size_t>(resultLength)).assign(std::string_view(path).substr(0, kRunPathLength));
 }

@@ -4,6 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "common/fixed_text.h"
 
@@ -41,5 +44,11 @@ void STORE_RUN_PATHS(const char* programDir, std::int64_t programDirLength, cons
 // from the program's DAT\PDA\ (flag 1) or the case directory (any other flag).
 void LOCATE_DATA_FILE(char* result, std::int64_t resultLength, const char* name, std::int64_t nameLength,
                       const char* extension, std::int64_t extensionLength, const std::int64_t& flag);
+
+// The path LOCATE_DATA_FILE forms (name and extension as fixed-length texts), for callers that
+// test, open or delete the file: none when it is longer than the 256-character result field, where
+// the cut path would name another file.
+std::optional<std::string> locateFittingDataFile(std::string_view name, std::string_view extension,
+                                                 std::int64_t flag);
 
 }  // namespace kvom::run

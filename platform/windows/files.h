@@ -70,8 +70,9 @@ namespace platform::crt {
 // The run-time's file removal: 0 on success.
 int removeFile(const char* path);
 // The run-time's fopen on a Windows path text, with the run-time's mode letters ("r", "rb", "w",
-// "a", ...). Text mode changes no line ends here: a text file's writer writes CR LF itself. Null
-// when the file cannot be opened.
+// "a", ...). Reading in text mode (no "b") takes CR LF as one line end, LF, as the run-time does;
+// writing changes no line end here: a text file's writer writes CR LF itself. Null when the file
+// cannot be opened.
 std::FILE* openFile(const char* path, const char* mode);
 
 }  // namespace platform::crt

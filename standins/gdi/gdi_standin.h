@@ -158,6 +158,8 @@ void failOperation(std::string_view operation, int skip = 0, int times = -1);
 // The advance of a font without a width of its own, in percent of its height.
 inline constexpr int kProportionalAdvancePercent = 44;
 inline constexpr int kFixedAdvancePercent = 52;
+// The largest height and width a font has; a description that asks for more gets this.
+inline constexpr int kMaxFontSize = 32767;
 
 struct TextMeasure {
   int height = 0;

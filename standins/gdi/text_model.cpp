@@ -1,6 +1,7 @@
 // The text measure model: every font has one cell height and one character advance, derived from
 // its description, so that text layouts are exact and predictable (README.md).
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -54,15 +55,20 @@ bool isFixedPitch(const win::LOGFONTA& font) {
   return (font.lfPitchAndFamily & 0xF0) == win::FF_MODERN;
 }
 
+// A height or width of the description as the font has it: its size, at most kMaxFontSize.
+int fontSize(win::LONG value) {
+  return static_cast<int>(std::min<long long>(std::llabs(static_cast<long long>(value)), kMaxFontSize));
+}
+
 }  // namespace
 
 TextMeasure measureFont(const win::LOGFONTA& font) {
   TextMeasure m;
   m.fixedPitch = isFixedPitch(font);
-  m.height = font.lfHeight != 0 ? std::abs(font.lfHeight) : defaultHeight;
+  m.height = font.lfHeight != 0 ? fontSize(font.lfHeight) : defaultHeight;
   m.ascent = m.height - m.height / 5;
   if (font.lfWidth != 0) {
-    m.charWidth = std::abs(font.lfWidth);
+    m.charWidth = fontSize(font.lfWidth);
   } else {
     // 0.52 of the height for fixed-pitch faces, 0.44 for proportional ones, to the nearest unit.
     const int percent = m.fixedPitch ? kFixedAdvancePercent : kProportionalAdvancePercent;

@@ -351,22 +351,76 @@ int removeFile(const char* path) {
   return std::remove(toNativePath(path).c_str());
 }
 
+namespace {
+
+// Reading a file opened in text mode, as the platform's run-time does it: CR LF comes as one line
+// end (LF); a lone CR stays. Writes, seeks and the close go to the file below unchanged: the
+// system's text writers write CR LF themselves, and a write is flushed at once so that a failure
+// (a full disk) shows at the call that made it.
+ssize_t textModeRead(void* cookie, char* data, size_t size) {
+  std::FILE* file = static_cast<std::FILE*>(cookie);
+  std::size_t n = 0;
+  while (n < size) {
+    int c = getc_unlocked(file);
+    if (c == EOF) break;
+    if (c == '\r') {
+      const int next = getc_unlocked(file);
+      if (next == '\n') {
+        c = '\n';
+      } else if (next != EOF) {
+        std::ungetc(next, file);
+      }
+    }
+    data[n++] = static_cast<char>(c);
+  }
+  return n == 0 && std::ferror(file) != 0 ? -1 : static_cast<ssize_t>(n);
+}
+
+ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
+  std::FILE* file = static_cast<std::FILE*>(cookie);
+  const std::size_t written = std::fwrite(data, 1, size, file);
+  if (std::fflush(file) != 0 || written < size) return -1;
+  return static_cast<ssize_t>(written);
+}
+
+int textModeSeek(void* cookie, off64_t* offset, int whence) {
+  std::FILE* file = static_cast<std::FILE*>(cookie);
+  if (fseeko(file, *offset, whence) != 0) return -1;
+  *offset = ftello(file);
+  return 0;
+}
+
+int textModeClose(void* cookie) { return std::fclose(static_cast<std::FILE*>(cookie)); }
+
+}  // namespace
+
 std::FILE* openFile(const char* path, const char* mode) {
   raiseIfArmed("openFile");
   record("openFile " + std::string(text(path)) + " " + std::string(text(mode)));
   if (path == nullptr || mode == nullptr || failsNow("openFile")) return nullptr;
   std::FILE* file = std::fopen(toNativePath(path).c_str(), mode);
   const std::optional<std::uint64_t> limit = state().writeLimit;
-  if (file == nullptr || !limit) return file;
-  auto limited = std::make_unique<LimitedFile>(LimitedFile{file, *limit});
-  std::FILE* wrapped =
-      fopencookie(limited.get(), mode, cookie_io_functions_t{limitedRead, limitedWrite, limitedSeek, limitedClose});
-  if (wrapped == nullptr) {
-    std::fclose(file);
-    return nullptr;
+  if (file != nullptr && limit) {
+    auto limited = std::make_unique<LimitedFile>(LimitedFile{file, *limit});
+    std::FILE* wrapped =
+        fopencookie(limited.get(), mode, cookie_io_functions_t{limitedRead, limitedWrite, limitedSeek, limitedClose});
+    if (wrapped == nullptr) {
+      std::fclose(file);
+      return nullptr;
+    }
+    limited.release();
+    file = wrapped;
   }
-  limited.release();
-  return wrapped;
+  // Without "b" the file is in text mode (this machine's fopen passes over a "t"); only reading
+  // changes there.
+  const std::string_view modes = mode;
+  const bool textMode = modes.find('b') == std::string_view::npos;
+  const bool reads = modes.find_first_of("r+") != std::string_view::npos;
+  if (file == nullptr || !textMode || !reads) return file;
+  std::FILE* text =
+      fopencookie(file, mode, cookie_io_functions_t{textModeRead, textModeWrite, textModeSeek, textModeClose});
+  if (text == nullptr) std::fclose(file);
+  return text;
 }
 
 }  // namespace platform::crt

@@ -295,8 +295,6 @@ TEST_F(PicturesTest, DamagedMetafileFilesAreRefusedWithAMessage) {
   const RECT box{0, 0, 200, 100};
   writeLineMetafile("GOOD.WMF", &box);
   const std::string good = test::readFile(programDir() / "GOOD.WMF");
-  std::string wrongChecksum = good;
-  wrongChecksum[20] = static_cast<char>(wrongChecksum[20] ^ 1);
   struct Case {
     const char* label;
     std::string bytes;
@@ -305,7 +303,6 @@ TEST_F(PicturesTest, DamagedMetafileFilesAreRefusedWithAMessage) {
   };
   const Case cases[] = {
       {"key and a short header", good.substr(0, 12), "Unable to read placeable header", 0},
-      {"wrong checksum", wrongChecksum, "Unable to read placeable header", 0},
       {"short metafile header", good.substr(0, 30), "Unable to read metafile header", 0},
       {"two bytes", "\xD7\xCD", nullptr, kPicturePlain},
       {"empty", "", nullptr, kPicturePlain},
@@ -335,6 +332,90 @@ TEST_F(PicturesTest, DamagedMetafileFilesAreRefusedWithAMessage) {
   EXPECT_EQ(ReadWindowsMetafile(programPath("GOOD.WMF").c_str(), header, slot), nullptr);
   ASSERT_EQ(messages().size(), 1u);
   EXPECT_EQ(messages()[0], "Unable to allocate memory for metafile bits");
+}
+
+TEST_F(PicturesTest, APlaceableHeaderWithAWrongChecksumIsReadAllTheSame) {
+  const RECT box{0, 0, 200, 100};
+  writeLineMetafile("GOOD.WMF", &box);
+  std::string bytes = test::readFile(programDir() / "GOOD.WMF");
+  PlaceableHeader written{};
+  std::memcpy(written.data(), bytes.data(), written.size());
+  EXPECT_EQ(PlaceableChecksum(written), written[20] | (written[21] << 8)) << "the writer sets the right checksum";
+  bytes[20] = static_cast<char>(bytes[20] ^ 1);
+  writeBytes(programDir() / "SUMLESS.WMF", bytes);
+  EXPECT_EQ(LoadPictureFile(0, programPath("SUMLESS.WMF").c_str(), 1), 1);
+  EXPECT_EQ(PictureTable.slots[0].kind, kPicturePlaceable);
+  EXPECT_EQ(PictureTable.slots[0].placeableHeader[20], static_cast<unsigned char>(bytes[20]));
+  EXPECT_TRUE(standins::gdi::messageBoxes().empty());
+  FreePicture(0);
+}
+
+TEST_F(PicturesTest, APlainMetafileWrittenAsPlaceableReadsBackAsWritten) {
+  // Three lines; the header's size field (16-bit words) is then set to each case's count.
+  const HDC recorder = CreateMetaFileA(nullptr);
+  for (int i = 0; i < 3; ++i) {
+    MoveToEx(recorder, 10 * i, 0, nullptr);
+    LineTo(recorder, 10 * i + 5, 50);
+  }
+  const HMETAFILE recorded = CloseMetaFile(recorder);
+  std::string bits(GetMetaFileBitsEx(recorded, 0, nullptr), '\0');
+  ASSERT_EQ(GetMetaFileBitsEx(recorded, static_cast<UINT>(bits.size()), bits.data()), bits.size());
+  DeleteMetaFile(recorded);
+  const std::uint32_t words = static_cast<std::uint32_t>(bits.size() / 2);
+  struct Case {
+    const char* label;
+    std::uint32_t sizeWords;
+    bool written;
+  };
+  const Case cases[] = {
+      {"the whole metafile", words, true},
+      {"a size field short of the file", words / 2, true},
+      {"a size field of the header alone", 9, true},
+      {"a size field beyond the file", words + 40, true},
+      {"a size field short of its own header", 4, false},
+  };
+  const auto playedLines = [](HMETAFILE metafile) {
+    const HDC dc = standins::gdi::createPageContext(200, 200, 100);
+    PlayMetaFile(dc, metafile);
+    const std::vector<POINT> points = test::linePoints(dc);
+    DeleteDC(dc);
+    return points;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string plain = bits;
+    for (int i = 0; i < 4; ++i) plain[6 + i] = static_cast<char>((c.sizeWords >> (8 * i)) & 0xFF);
+    writeBytes(programDir() / "PLAIN.WMF", plain);
+    PlaceableHeader header{};
+    PictureSlot slot;
+    const HMETAFILE loaded = ReadWindowsMetafile(programPath("PLAIN.WMF").c_str(), header, slot);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(slot.kind, kPicturePlain);
+    fs::remove(programDir() / "PLACED.WMF");
+    ASSERT_EQ(WritePlaceableMetafile(loaded, programPath("PLACED.WMF").c_str(), RECT{0, 0, 200, 100}), c.written);
+    if (!c.written) {
+      EXPECT_FALSE(fs::exists(programDir() / "PLACED.WMF"));
+      DeleteMetaFile(loaded);
+      continue;
+    }
+    const std::string file = test::readFile(programDir() / "PLACED.WMF");
+    const std::string written = file.substr(kPlaceableHeaderSize);
+    EXPECT_EQ(written.size(), std::min<std::size_t>(2ull * c.sizeWords, plain.size()));
+    const HMETAFILE back = ReadWindowsMetafile(programPath("PLACED.WMF").c_str(), header, slot);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(slot.kind, kPicturePlaceable);
+    std::string readBack(GetMetaFileBitsEx(back, 0, nullptr), '\0');
+    GetMetaFileBitsEx(back, static_cast<UINT>(readBack.size()), readBack.data());
+    ASSERT_EQ(readBack.size(), written.size());
+    EXPECT_EQ(readBack.substr(2), written.substr(2)) << "all but the memory or disk type";
+    const std::vector<POINT> shown = playedLines(loaded);
+    const std::vector<POINT> shownBack = playedLines(back);
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), shownBack.begin(), shownBack.end(),
+                           [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; }))
+        << shown.size() << " points against " << shownBack.size();
+    DeleteMetaFile(back);
+    DeleteMetaFile(loaded);
+  }
 }
 
 TEST_F(PicturesTest, FailedMetafileWriteLeavesNoFileAndNothingAllocated) {

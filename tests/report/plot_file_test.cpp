@@ -119,6 +119,7 @@ TEST(ParseFixedFieldsTest, LeavesADestinationOfAnotherKindAlone) {
 
 TEST_F(PlotFileTest, ReadsEveryRecordTypeOfAPlotText) {
   const std::string longLine = plotLine('M', 1, 1) + std::string(255 - 19, ' ') + plotLine('D', 2, 2);
+  const auto fullLine = [](std::string line) { return line.append(254 - line.size(), ' '); };
   struct Case {
     const char* label;
     std::vector<std::string> lines;
@@ -201,6 +202,12 @@ TEST_F(PlotFileTest, ReadsEveryRecordTypeOfAPlotText) {
        "",
        2,
        2},
+      {"a line of 254 characters and its CR LF is one line",
+       {fullLine(plotLine('C', 7, 5)), fullLine(fixedField(2, 8, 4) + fixedField(0, 7, 3) + fixedField(180, 7, 3))},
+       {plotRecord('C', {5, 5, 2, 0, 180})},
+       "",
+       7,
+       7},
       {"an empty file", {}, {}, "", 0, 0},
   };
   for (const Case& c : cases) {
@@ -242,15 +249,19 @@ TEST_F(PlotFileTest, ReadPlotLineSkipsTheVersionLineAndSwitchesFiles) {
   const auto next = [&buffer](const std::string& name) {
     return ReadPlotLine(buffer, name.c_str(), 0) == 1 ? std::string(buffer.data()) : std::string("<none>");
   };
-  EXPECT_EQ(next(first), "one\r\n");
-  EXPECT_EQ(next(second), "other\r\n");  // another name closes the first file
-  EXPECT_EQ(next(first), "one\r\n");     // and reading it again starts over
-  EXPECT_EQ(next(first), "two\r\n");
+  EXPECT_EQ(next(first), "one\n");
+  EXPECT_EQ(next(second), "other\n");  // another name closes the first file
+  EXPECT_EQ(next(first), "one\n");     // and reading it again starts over
+  EXPECT_EQ(next(first), "two\n");
   EXPECT_EQ(next(first), "<none>");
-  EXPECT_EQ(next(first), "one\r\n");  // the end closed the file
+  EXPECT_EQ(next(first), "one\n");  // the end closed the file
   EXPECT_EQ(ReadPlotLine(buffer, first.c_str(), 1), 0);
-  EXPECT_EQ(next(first), "one\r\n");  // so did the close flag
+  EXPECT_EQ(next(first), "one\n");  // so did the close flag
   EXPECT_EQ(next(windowsPath("missing.KVD")), "<none>");
+  // The longest line there is room for, with its CR LF read as one line end.
+  const std::string full = writeText("full.KVD", {std::string(254, 'x'), "next"});
+  EXPECT_EQ(next(full), std::string(254, 'x') + "\n");
+  EXPECT_EQ(next(full), "next\n");
 }
 
 TEST(ArcExtentTest, FollowsTheArcDegreeByDegree) {
@@ -559,6 +570,28 @@ TEST_F(PlotDrawingTest, TextRecordsOutsideTheExtraTextDrawNothing) {
   DrawPlotRecords(dc, std::vector{plotRecord('S', {1, 1, 0.2f, 0, 3, 0})}, {}, POINT{0, 800}, POINT{0, 0}, 100);
   EXPECT_TRUE(entriesOf(EntryKind::Text).empty());  // no extra text at all
   expectContextRestored("texts");
+}
+
+TEST_F(PlotDrawingTest, AHugeTextHeightGetsTheTallestFont) {
+  struct Case {
+    float height;  // of the record
+    float scale;
+    std::int32_t fontHeight;
+  };
+  const Case cases[] = {
+      {200'033'072.0f, 1, kMaxFontHeight},  {0.3f, 1e9f, kMaxFontHeight},   {2147483648.0f, 1, kMaxFontHeight},
+      {-2147483648.0f, 1, -kMaxFontHeight}, {2147483648.0f, -1, -kMaxFontHeight}, {0.3f, 100, 30},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.height << " at scale " << c.scale);
+    standins::gdi::clearDisplayList(dc);
+    DrawPlotRecords(dc, std::vector{plotRecord('S', {0, 0, c.height, 0, 2, 0})}, "AB", POINT{0, 800}, POINT{0, 0},
+                    c.scale);
+    const std::vector<DisplayEntry> texts = entriesOf(EntryKind::Text);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].font.description.lfHeight, c.fontHeight);
+    expectContextRestored("huge text");
+  }
 }
 
 TEST_F(PlotDrawingTest, TextsAreDrawnInTheAnsiCodePage) {

@@ -221,6 +221,32 @@ TEST_F(PlotObjectTest, DrawsOnTheScreenFittedClippedAndRemembered) {
   DeleteDC(dc);
 }
 
+TEST_F(PlotObjectTest, APenThatCannotBeMadeLeavesTheContextsPenAndNoObject) {
+  // The dotted pen is made first, then the solid one; an 'L 0' record selects the dotted pen.
+  using test::plotLine;
+  writePlotText(caseDir() / "DOTS.KVD", {plotLine('M', 0, 0), plotLine('L', 0, 0), plotLine('D', 4, 2),
+                                         plotLine('L', 1, 0), plotLine('D', 0, 2), plotLine('L', 0, 0)});
+  struct Case {
+    const char* label;
+    int skip;
+    int times;
+  };
+  const Case cases[] = {{"no dotted pen", 0, 1}, {"no solid pen", 1, 1}, {"no pen at all", 0, -1}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(LoadPlot(slot.plot, casePath("DOTS.KVD").c_str(), 1), 1) << c.label;
+    const HDC dc = standins::gdi::createWindowContext(500, 300);
+    const HGDIOBJ contextPen = GetCurrentObject(dc, OBJ_PEN);
+    standins::gdi::failOperation("CreatePen", c.skip, c.times);
+    DrawPlotInRect(slot, nullptr, dc, RECT{0, 0, 400, 200});
+    standins::gdi::failOperation("CreatePen", 0, 0);
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), contextPen) << c.label;
+    FreePlot(slot.plot);
+    EXPECT_EQ(standins::gdi::liveObjects(), 0) << c.label;
+    EXPECT_EQ(standins::gdi::invalidDeletes(), 0) << c.label;
+    DeleteDC(dc);
+  }
+}
+
 TEST_F(PlotObjectTest, DrawsOnAMetafilePageAtTheRectangle) {
   writeBoxPlot(caseDir() / "BOX.KVD", 4, 2);
   ASSERT_EQ(LoadPlot(slot.plot, casePath("BOX.KVD").c_str(), 1), 1);

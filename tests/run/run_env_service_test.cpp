@@ -202,5 +202,34 @@ TEST_F(RunEnvServiceTest, LocateTestsAndDeletesTheDataFile) {
   EXPECT_TRUE(std::filesystem::exists(scratch.path() / "SUB.TXT"));
 }
 
+TEST_F(RunEnvServiceTest, ALocatedPathLongerThanTheFieldIsNeitherTestedNorDeleted) {
+  // "VICTIMFILE12.DAT" after a case directory of 246 characters is 262 long; cut at 256 it would
+  // name VICTIMFILE. After one of 240 characters it fills the field exactly.
+  struct Case {
+    std::size_t directoryLength;
+    std::int64_t code;
+    const char* present;  // the file in the case directory
+    std::int64_t status;
+    bool remains;
+  };
+  const Case cases[] = {
+      {246, 3, "VICTIMFILE", kFileAbsent, true},        {246, 5, "VICTIMFILE", kFileAbsent, true},
+      {246, 5, "VICTIMFILE12.DAT", kFileAbsent, true},  {240, 3, "VICTIMFILE12.DAT", 0, true},
+      {240, 5, "VICTIMFILE12.DAT", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "directory " << c.directoryLength << " code " << c.code << " " << c.present);
+    const std::filesystem::path directory =
+        test::directoryOfWindowsLength(scratch.path() / std::to_string(c.directoryLength), c.directoryLength);
+    RunPaths.caseDir.assign(test::windowsDir(directory));
+    ASSERT_EQ(RunPaths.caseDir.trimmed().size(), c.directoryLength);
+    const std::filesystem::path file = directory / c.present;
+    scratch.write(std::filesystem::relative(file, scratch.path()), "keep");
+    EXPECT_EQ(locate(c.code, "VICTIMFILE12", "DAT"), c.status);
+    EXPECT_EQ(std::filesystem::exists(file), c.remains);
+    std::filesystem::remove(file);
+  }
+}
+
 }  // namespace
 }  // namespace kvom::run

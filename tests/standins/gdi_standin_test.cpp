@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -243,6 +244,10 @@ TEST_F(GdiStandinTest, TextMeasuresFollowTheFixedModel) {
       {30, 0, FF_MODERN, "Anything", 16, 30, 24},    // or the modern family
       {30, 0, FIXED_PITCH, "Arial", 13, 30, 24},     // a known face decides
       {1, 0, 0, "Arial", 1, 1, 1},                   // never narrower than one unit
+      {200'033'072, 0, 0, "Arial", 14417, 32767, 26214},  // no font is taller than 32767
+      {INT_MAX, 0, 0, "Courier New", 17039, 32767, 26214},
+      {INT_MIN, 0, 0, "Arial", 14417, 32767, 26214},
+      {30, INT_MIN, 0, "Arial", 32767, 30, 24},  // nor wider
   };
   HDC hdc = page();
   for (const Case& c : cases) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -309,6 +311,51 @@ TEST_F(WindowsStandinTest, AFullDiskStopsEveryFileWriteAtItsLimit) {
   win::failWritesAfter(std::nullopt);
   EXPECT_EQ(CopyFileA(source.c_str(), (dir() + "B.QDX").c_str(), FALSE), TRUE);
   EXPECT_EQ(read(scratch.path() / "B.QDX"), "0123456789abcdefghij");
+}
+
+TEST_F(WindowsStandinTest, TextModeReadsCrLfAsOneLineEnd) {
+  // A CR LF across the run-time's buffer boundary, a lone CR, an empty line and a CR at the end.
+  const std::string raw = std::string(4095, 'x') + "\r\nb\rc\r\n\r\nd\r";
+  const std::string text = std::string(4095, 'x') + "\nb\rc\n\nd\r";
+  scratch.write("T.KVD", raw);
+  struct Case {
+    const char* mode;
+    bool fullDisk;  // a write limit puts its own stream under the text reading
+    std::string expected;
+  };
+  const Case cases[] = {{"r", false, text}, {"rt", false, text}, {"r", true, text},
+                        {"rb", false, raw}, {"r+b", false, raw}, {"r+", true, text}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << (c.fullDisk ? " full disk" : ""));
+    if (c.fullDisk) win::failWritesAfter(100);
+    std::FILE* stream = platform::crt::openFile((dir() + "T.KVD").c_str(), c.mode);
+    ASSERT_NE(stream, nullptr);
+    std::string read;
+    std::array<char, 1000> chunk{};
+    for (std::size_t n; (n = std::fread(chunk.data(), 1, chunk.size(), stream)) > 0;) read.append(chunk.data(), n);
+    EXPECT_EQ(read, c.expected);
+    EXPECT_EQ(std::fclose(stream), 0);
+    win::failWritesAfter(std::nullopt);
+  }
+
+  // Writing changes no line end, and a text-mode stream that also reads still fails at a full disk.
+  std::FILE* stream = platform::crt::openFile((dir() + "W.TXT").c_str(), "w+");
+  ASSERT_NE(stream, nullptr);
+  std::fputs("one\r\ntwo\n", stream);
+  std::rewind(stream);
+  std::array<char, 16> line{};
+  ASSERT_NE(std::fgets(line.data(), static_cast<int>(line.size()), stream), nullptr);
+  EXPECT_STREQ(line.data(), "one\n");
+  std::fclose(stream);
+  EXPECT_EQ(this->read(scratch.path() / "W.TXT"), "one\r\ntwo\n");
+  win::failWritesAfter(3);
+  stream = platform::crt::openFile((dir() + "W.TXT").c_str(), "a+");
+  ASSERT_NE(stream, nullptr);
+  std::fputs("three\r\n", stream);
+  EXPECT_NE(std::fflush(stream), 0);
+  std::fclose(stream);
+  win::failWritesAfter(std::nullopt);
+  EXPECT_EQ(this->read(scratch.path() / "W.TXT"), "one\r\ntwo\nthr");
 }
 
 TEST_F(WindowsStandinTest, MoveFileExReplacesInOneStepAndFailsWhenTold) {

@@ -1,9 +1,11 @@
 #include "tests/support/standin_helpers.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "standins/com/com_standin.h"
 #include "standins/engine/engine_standin.h"
@@ -37,6 +39,21 @@ std::string runCommand(const std::string& command) {
 
 std::string windowsDir(const std::filesystem::path& native) {
   return standins::windows::toWindowsPath(native.string()) + "\\";
+}
+
+std::filesystem::path directoryOfWindowsLength(const std::filesystem::path& base, std::size_t length) {
+  std::filesystem::path directory = base;
+  std::size_t have = windowsDir(base).size();
+  if (length < have || length == have + 1) throw std::invalid_argument("no directory of that length below the base");
+  while (have < length) {
+    // Each level adds its name and a backslash; no level may leave a single character over.
+    std::size_t name = std::min<std::size_t>(length - have - 1, 100);
+    if (length - have - (name + 1) == 1) --name;
+    directory /= std::string(name, 'd');
+    have += name + 1;
+  }
+  std::filesystem::create_directories(directory);
+  return directory;
 }
 
 std::string readFile(const std::filesystem::path& path) {

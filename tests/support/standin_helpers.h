@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers that tests share around the stand-ins.
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@ void resetStandins();
 // A directory of this machine as the Windows path text the adapter works with, ending in a
 // backslash.
 std::string windowsDir(const std::filesystem::path& native);
+
+// Creates directories below `base` so that the deepest one's Windows path text (with its closing
+// backslash) is exactly `length` characters long; returns its native path.
+std::filesystem::path directoryOfWindowsLength(const std::filesystem::path& base, std::size_t length);
 
 // The whole file, byte for byte; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
