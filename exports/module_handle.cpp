@@ -1,6 +1,8 @@
 #include "exports/module_handle.h"
 
+#if !defined(_WIN32)
 #include <dlfcn.h>
+#endif
 
 #include "platform/windows/types.h"
 
@@ -8,6 +10,8 @@ namespace kvom::exports {
 
 void* ModuleHandle = nullptr;
 
+// On Windows the loader calls the entry routine itself.
+#if !defined(_WIN32)
 namespace {
 
 // There is no loader callback here: the library's constructor and destructor call the entry
@@ -23,6 +27,7 @@ __attribute__((constructor)) void attachAtLoad() { DllMain(loadAddress(), kProce
 __attribute__((destructor)) void detachAtUnload() { DllMain(loadAddress(), kProcessDetach, nullptr); }
 
 }  // namespace
+#endif
 
 }  // namespace kvom::exports
 

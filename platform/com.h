@@ -2,6 +2,7 @@
 // The object library: initialisation, creation of objects by class identifier, reference
 // counting, and counted wide strings with their conversion to and from the ANSI code page.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform {
@@ -28,6 +29,8 @@ struct GUID {
   std::uint8_t data4[8];
   friend bool operator==(const GUID&, const GUID&) = default;
 };
+static_assert(sizeof(GUID) == 16 && offsetof(GUID, data2) == 4 && offsetof(GUID, data3) == 6 &&
+              offsetof(GUID, data4) == 8);
 using CLSID = GUID;
 using IID = GUID;
 

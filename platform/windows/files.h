@@ -2,6 +2,7 @@
 // Windows file services. Paths are Windows path texts: backslash separators, an optional drive
 // ("D:"). The run-time's own file operations that the adapter uses stand here too.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -26,11 +27,23 @@ inline constexpr DWORD FILE_CURRENT = 1;
 inline constexpr DWORD FILE_END = 2;
 inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 
+// What FindFirstFileA and FindNextFileA tell of a file found.
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
-  std::uint64_t nFileSizeBytes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
   char cFileName[MAX_PATH];
+  char cAlternateFileName[14];  // the short 8.3 name, empty when the name is short already
 };
+static_assert(sizeof(WIN32_FIND_DATAA) == 320);
+static_assert(offsetof(WIN32_FIND_DATAA, ftLastWriteTime) == 20 && offsetof(WIN32_FIND_DATAA, nFileSizeHigh) == 28 &&
+              offsetof(WIN32_FIND_DATAA, nFileSizeLow) == 32 && offsetof(WIN32_FIND_DATAA, cFileName) == 44 &&
+              offsetof(WIN32_FIND_DATAA, cAlternateFileName) == 304);
 
 }  // namespace platform::win
 

@@ -3,6 +3,7 @@
 // fonts, regions and bitmaps, drawing and text output, block transfers. Coordinates are logical
 // units of the context unless a function says otherwise; every handle is opaque.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/windows/types.h"
@@ -143,12 +144,14 @@ struct LOGPEN {
   POINT lopnWidth;  // x is the width; y is not used
   COLORREF lopnColor;
 };
+static_assert(sizeof(LOGPEN) == 16 && offsetof(LOGPEN, lopnWidth) == 4 && offsetof(LOGPEN, lopnColor) == 12);
 
 struct LOGBRUSH {
   UINT lbStyle;
   COLORREF lbColor;
   ULONG_PTR lbHatch;
 };
+static_assert(sizeof(LOGBRUSH) == 16 && offsetof(LOGBRUSH, lbColor) == 4 && offsetof(LOGBRUSH, lbHatch) == 8);
 
 struct LOGFONTA {
   LONG lfHeight;
@@ -166,6 +169,10 @@ struct LOGFONTA {
   BYTE lfPitchAndFamily;
   char lfFaceName[LF_FACESIZE];
 };
+static_assert(sizeof(LOGFONTA) == 60);
+static_assert(offsetof(LOGFONTA, lfEscapement) == 8 && offsetof(LOGFONTA, lfWeight) == 16 &&
+              offsetof(LOGFONTA, lfItalic) == 20 && offsetof(LOGFONTA, lfCharSet) == 23 &&
+              offsetof(LOGFONTA, lfPitchAndFamily) == 27 && offsetof(LOGFONTA, lfFaceName) == 28);
 
 struct TEXTMETRICA {
   LONG tmHeight;
@@ -189,6 +196,11 @@ struct TEXTMETRICA {
   BYTE tmPitchAndFamily;
   BYTE tmCharSet;
 };
+static_assert(sizeof(TEXTMETRICA) == 56);
+static_assert(offsetof(TEXTMETRICA, tmInternalLeading) == 12 && offsetof(TEXTMETRICA, tmAveCharWidth) == 20 &&
+              offsetof(TEXTMETRICA, tmMaxCharWidth) == 24 && offsetof(TEXTMETRICA, tmOverhang) == 32 &&
+              offsetof(TEXTMETRICA, tmFirstChar) == 44 && offsetof(TEXTMETRICA, tmPitchAndFamily) == 51 &&
+              offsetof(TEXTMETRICA, tmCharSet) == 52);
 
 // The printer settings record of the printing services; only passed through here.
 struct DEVMODEA;

@@ -18,6 +18,7 @@ struct METAFILEPICT {
   LONG yExt;  // modes)
   HMETAFILE hMF;
 };
+static_assert(sizeof(METAFILEPICT) == 24 && offsetof(METAFILEPICT, yExt) == 8 && offsetof(METAFILEPICT, hMF) == 16);
 
 // The 18-byte header of a plain metafile's bits, little-endian, no padding (sizes in 16-bit words).
 #pragma pack(push, 2)
@@ -31,7 +32,10 @@ struct METAHEADER {
   WORD mtNoParameters;  // 0
 };
 #pragma pack(pop)
-static_assert(sizeof(METAHEADER) == 18);
+static_assert(sizeof(METAHEADER) == 18 && alignof(METAHEADER) == 2);
+static_assert(offsetof(METAHEADER, mtVersion) == 4 && offsetof(METAHEADER, mtSize) == 6 &&
+              offsetof(METAHEADER, mtNoObjects) == 10 && offsetof(METAHEADER, mtMaxRecord) == 12 &&
+              offsetof(METAHEADER, mtNoParameters) == 16);
 
 // Function numbers of plain metafile records (the low byte numbers the function, the high byte
 // its count of parameter words where Windows fixes it).
@@ -102,8 +106,10 @@ inline constexpr DWORD EMR_EXTTEXTOUTW = 84;
 inline constexpr DWORD EMR_POLYLINE16 = 87;
 inline constexpr DWORD ENHMETA_SIGNATURE = 0x464D4520u;  // " EMF"
 
-// The header record of an enhanced metafile (its first record, EMR_HEADER), as far as readers use
-// it. Bounds are device units of the reference device, the frame 0.01 mm.
+// The header record of an enhanced metafile (its first record, EMR_HEADER). Bounds are device
+// units of the reference device, the frame 0.01 mm. Older files end the header's fields after
+// szlMillimeters (88 bytes) or after bOpenGL (100 bytes); the description and the pixel format,
+// when there are any, follow the fields within the record.
 struct ENHMETAHEADER {
   DWORD iType;  // EMR_HEADER
   DWORD nSize;  // bytes of this record
@@ -115,13 +121,24 @@ struct ENHMETAHEADER {
   DWORD nRecords;  // records, header and end included
   WORD nHandles;
   WORD sReserved;
-  DWORD nDescription;
-  DWORD offDescription;
+  DWORD nDescription;    // characters (16-bit) of the description, 0 for none
+  DWORD offDescription;  // its offset from the record's start
   DWORD nPalEntries;
   SIZE szlDevice;       // reference device in pixels
   SIZE szlMillimeters;  // reference device in millimetres
+  DWORD cbPixelFormat;  // bytes of the pixel format descriptor, 0 for none
+  DWORD offPixelFormat;
+  DWORD bOpenGL;        // TRUE when the picture holds OpenGL records
+  SIZE szlMicrometers;  // reference device in micrometres
 };
-static_assert(sizeof(ENHMETAHEADER) == 88);
+static_assert(sizeof(ENHMETAHEADER) == 108);
+static_assert(offsetof(ENHMETAHEADER, rclBounds) == 8 && offsetof(ENHMETAHEADER, rclFrame) == 24 &&
+              offsetof(ENHMETAHEADER, dSignature) == 40 && offsetof(ENHMETAHEADER, nBytes) == 48 &&
+              offsetof(ENHMETAHEADER, nRecords) == 52 && offsetof(ENHMETAHEADER, nHandles) == 56 &&
+              offsetof(ENHMETAHEADER, nDescription) == 60 && offsetof(ENHMETAHEADER, offDescription) == 64 &&
+              offsetof(ENHMETAHEADER, szlDevice) == 72 && offsetof(ENHMETAHEADER, szlMillimeters) == 80 &&
+              offsetof(ENHMETAHEADER, cbPixelFormat) == 88 && offsetof(ENHMETAHEADER, offPixelFormat) == 92 &&
+              offsetof(ENHMETAHEADER, bOpenGL) == 96 && offsetof(ENHMETAHEADER, szlMicrometers) == 100);
 
 }  // namespace platform::win
 
@@ -155,8 +172,9 @@ platform::win::HENHMETAFILE GetEnhMetaFileA(const char* file);
 platform::win::BOOL PlayEnhMetaFile(platform::win::HDC hdc, platform::win::HENHMETAFILE metafile,
                                     const platform::win::RECT* rect);
 platform::win::BOOL DeleteEnhMetaFile(platform::win::HENHMETAFILE metafile);
-// Copies the header record (at most size bytes); returns the bytes copied, or the header's size
-// when the buffer is null; 0 on failure.
+// Copies the header's fields that the file holds (88, 100 or 108 bytes of ENHMETAHEADER, at most
+// size bytes); returns the bytes copied, or the size of those fields when the buffer is null; 0 on
+// failure.
 platform::win::UINT GetEnhMetaFileHeader(platform::win::HENHMETAFILE metafile, platform::win::UINT size,
                                          platform::win::ENHMETAHEADER* header);
 

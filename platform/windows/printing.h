@@ -3,6 +3,8 @@
 // pages on a printer context, the old escape that starts a document, and the abort procedure the
 // spooler calls while it works.
 
+#include <cstddef>
+
 #include "platform/windows/gdi.h"
 #include "platform/windows/types.h"
 #include "platform/windows/window.h"
@@ -38,12 +40,15 @@ inline constexpr SHORT DMPAPER_A3 = 8;      // 297 x 420 mm
 inline constexpr SHORT DMPAPER_A4 = 9;      // 210 x 297 mm
 inline constexpr SHORT DMPAPER_A5 = 11;     // 148 x 210 mm
 
-// The printer settings record: device name, orientation, paper, copies and resolution.
+// The printer settings record: device name, orientation, paper, copies and resolution. The driver's
+// own data (dmDriverExtra bytes) follows the dmSize bytes of the record in the same block. For a
+// display, the 16 bytes from dmOrientation to dmPrintQuality hold its position and orientation
+// instead; only the printer's reading is declared here.
 struct DEVMODEA {
   BYTE dmDeviceName[CCHDEVICENAME];
   WORD dmSpecVersion;
   WORD dmDriverVersion;
-  WORD dmSize;
+  WORD dmSize;  // bytes of the record as its writer knew it
   WORD dmDriverExtra;
   DWORD dmFields;
   SHORT dmOrientation;
@@ -64,9 +69,27 @@ struct DEVMODEA {
   DWORD dmBitsPerPel;
   DWORD dmPelsWidth;
   DWORD dmPelsHeight;
-  DWORD dmDisplayFlags;
+  DWORD dmDisplayFlags;  // pages to a sheet for a printer
   DWORD dmDisplayFrequency;
+  DWORD dmICMMethod;
+  DWORD dmICMIntent;
+  DWORD dmMediaType;
+  DWORD dmDitherType;
+  DWORD dmReserved1;
+  DWORD dmReserved2;
+  DWORD dmPanningWidth;
+  DWORD dmPanningHeight;
 };
+static_assert(sizeof(DEVMODEA) == 156);
+static_assert(offsetof(DEVMODEA, dmSpecVersion) == 32 && offsetof(DEVMODEA, dmSize) == 36 &&
+              offsetof(DEVMODEA, dmFields) == 40 && offsetof(DEVMODEA, dmOrientation) == 44 &&
+              offsetof(DEVMODEA, dmPaperSize) == 46 && offsetof(DEVMODEA, dmCopies) == 54 &&
+              offsetof(DEVMODEA, dmPrintQuality) == 58 && offsetof(DEVMODEA, dmYResolution) == 64 &&
+              offsetof(DEVMODEA, dmFormName) == 70 && offsetof(DEVMODEA, dmLogPixels) == 102 &&
+              offsetof(DEVMODEA, dmBitsPerPel) == 104 && offsetof(DEVMODEA, dmDisplayFrequency) == 120 &&
+              offsetof(DEVMODEA, dmICMMethod) == 124 && offsetof(DEVMODEA, dmPanningHeight) == 152);
+// The version of the record declared here.
+inline constexpr WORD DM_SPECVERSION = 0x0401;
 
 // The device names block: offsets (in characters from the block's start) of the NUL-terminated
 // driver, device and port names that follow the record in the same memory block.
@@ -76,6 +99,7 @@ struct DEVNAMES {
   WORD wOutputOffset;
   WORD wDefault;  // DN_DEFAULTPRN when the names are those of the default printer
 };
+static_assert(sizeof(DEVNAMES) == 8 && offsetof(DEVNAMES, wDeviceOffset) == 2 && offsetof(DEVNAMES, wDefault) == 6);
 inline constexpr WORD DN_DEFAULTPRN = 0x0001;
 
 // Print dialog flags (PRINTDLGA::Flags), in and out.
@@ -99,7 +123,8 @@ inline constexpr DWORD PD_HIDEPRINTTOFILE = 0x00100000;
 
 // The print dialog record. On success the dialog hands back movable blocks of a DEVMODEA and a
 // DEVNAMES (the caller frees them with GlobalFree), the chosen range and copies, and with
-// PD_RETURNDC a printer context (the caller deletes it with DeleteDC).
+// PD_RETURNDC a printer context (the caller deletes it with DeleteDC). 64-bit Windows lays it out
+// with the natural alignment of its fields (only 32-bit Windows packs it to bytes, 66 bytes there).
 struct PRINTDLGA {
   DWORD lStructSize;
   HWND hwndOwner;
@@ -121,6 +146,13 @@ struct PRINTDLGA {
   HGLOBAL hPrintTemplate;
   HGLOBAL hSetupTemplate;
 };
+static_assert(sizeof(PRINTDLGA) == 120);
+static_assert(offsetof(PRINTDLGA, hwndOwner) == 8 && offsetof(PRINTDLGA, hDevMode) == 16 &&
+              offsetof(PRINTDLGA, hDevNames) == 24 && offsetof(PRINTDLGA, hDC) == 32 &&
+              offsetof(PRINTDLGA, Flags) == 40 && offsetof(PRINTDLGA, nFromPage) == 44 &&
+              offsetof(PRINTDLGA, nMaxPage) == 50 && offsetof(PRINTDLGA, nCopies) == 52 &&
+              offsetof(PRINTDLGA, hInstance) == 56 && offsetof(PRINTDLGA, lCustData) == 64 &&
+              offsetof(PRINTDLGA, lpfnPrintHook) == 72 && offsetof(PRINTDLGA, hSetupTemplate) == 112);
 
 // Why the last common dialog call failed (CommDlgExtendedError); 0 when the user cancelled.
 inline constexpr DWORD CDERR_STRUCTSIZE = 0x0001;
@@ -139,6 +171,9 @@ struct DOCINFOA {
   const char* lpszDatatype;  // null
   DWORD fwType;              // 0
 };
+static_assert(sizeof(DOCINFOA) == 40);
+static_assert(offsetof(DOCINFOA, lpszDocName) == 8 && offsetof(DOCINFOA, lpszOutput) == 16 &&
+              offsetof(DOCINFOA, lpszDatatype) == 24 && offsetof(DOCINFOA, fwType) == 32);
 
 // Results of the spooling calls: greater than 0 on success, these on failure.
 inline constexpr int SP_ERROR = -1;

@@ -1,6 +1,10 @@
 #pragma once
-// Basic types of the Windows services the adapter and its report library call.
+// Basic types of the Windows services the adapter and its report library call. Every structure
+// of these headers is laid out as 64-bit Windows lays it out (LONG and DWORD are 32 bits there,
+// pointers and handles 64), so that a real Windows service can fill it; the checks beside each
+// declaration hold the sizes and the offsets the code reads.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace platform::win {
@@ -14,6 +18,8 @@ using INT = std::int32_t;
 using LONG = std::int32_t;
 using SHORT = std::int16_t;
 using HANDLE = void*;
+static_assert(sizeof(BOOL) == 4 && sizeof(WORD) == 2 && sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(UINT) == 4);
+static_assert(sizeof(HANDLE) == 8, "the structures are laid out for 64-bit Windows");
 
 inline constexpr BOOL TRUE = 1;
 inline constexpr BOOL FALSE = 0;
@@ -51,11 +57,13 @@ struct POINT {
   LONG x;
   LONG y;
 };
+static_assert(sizeof(POINT) == 8 && offsetof(POINT, y) == 4);
 
 struct SIZE {
   LONG cx;
   LONG cy;
 };
+static_assert(sizeof(SIZE) == 8 && offsetof(SIZE, cy) == 4);
 
 struct RECT {
   LONG left;
@@ -63,5 +71,14 @@ struct RECT {
   LONG right;
   LONG bottom;
 };
+static_assert(sizeof(RECT) == 16 && offsetof(RECT, top) == 4 && offsetof(RECT, right) == 8 &&
+              offsetof(RECT, bottom) == 12);
+
+// A time in 100-nanosecond steps since 1601, in two halves.
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+static_assert(sizeof(FILETIME) == 8 && alignof(FILETIME) == 4 && offsetof(FILETIME, dwHighDateTime) == 4);
 
 }  // namespace platform::win

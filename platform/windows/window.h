@@ -3,6 +3,7 @@
 // painting and invalidation, the caret, system colours, the beep, message boxes and the file name
 // of a module; modeless dialogs, showing and enabling windows, and the thread's message queue.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/windows/types.h"
@@ -31,6 +32,9 @@ struct MSG {
   DWORD time;
   POINT pt;
 };
+static_assert(sizeof(MSG) == 48);
+static_assert(offsetof(MSG, message) == 8 && offsetof(MSG, wParam) == 16 && offsetof(MSG, lParam) == 24 &&
+              offsetof(MSG, time) == 32 && offsetof(MSG, pt) == 36);
 
 // Messages.
 inline constexpr UINT WM_NULL = 0x0000;
@@ -86,6 +90,10 @@ struct PAINTSTRUCT {
   BOOL fIncUpdate;
   BYTE rgbReserved[32];
 };
+static_assert(sizeof(PAINTSTRUCT) == 72);
+static_assert(offsetof(PAINTSTRUCT, fErase) == 8 && offsetof(PAINTSTRUCT, rcPaint) == 12 &&
+              offsetof(PAINTSTRUCT, fRestore) == 28 && offsetof(PAINTSTRUCT, fIncUpdate) == 32 &&
+              offsetof(PAINTSTRUCT, rgbReserved) == 36);
 
 // System colours (GetSysColor).
 inline constexpr int COLOR_SCROLLBAR = 0;

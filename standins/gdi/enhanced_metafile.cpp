@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -20,8 +21,6 @@ namespace win = platform::win;
 
 namespace {
 
-constexpr std::size_t headerSize = sizeof(win::ENHMETAHEADER);
-
 std::uint32_t dwordAt(std::span<const std::uint8_t> bytes, std::size_t at) {
   if (at + 4 > bytes.size()) return 0;
   return static_cast<std::uint32_t>(bytes[at] | (bytes[at + 1] << 8) | (bytes[at + 2] << 16) |
@@ -37,17 +36,42 @@ std::int16_t shortAt(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::int16_t>(bytes[at] | (bytes[at + 1] << 8));
 }
 
+// The header fields every enhanced metafile has (up to szlMillimeters), and those with the first
+// extension (up to bOpenGL); the second extension adds szlMicrometers.
+constexpr std::size_t baseHeaderSize = offsetof(win::ENHMETAHEADER, cbPixelFormat);
+constexpr std::size_t firstExtensionSize = offsetof(win::ENHMETAHEADER, szlMicrometers);
+
+// How many bytes of the header record are header fields: the record, ended early by a
+// description or pixel format placed within it, taken down to one of the three known sizes; 0
+// when not even the base fields are there.
+std::size_t headerFieldsSize(std::span<const std::uint8_t> bytes) {
+  std::size_t size = std::min<std::size_t>(dwordAt(bytes, offsetof(win::ENHMETAHEADER, nSize)), bytes.size());
+  const auto endsAt = [&](std::size_t countAt, std::size_t offsetAt) {
+    const std::uint32_t offset = dwordAt(bytes, offsetAt);
+    if (dwordAt(bytes, countAt) != 0 && offset >= baseHeaderSize) size = std::min<std::size_t>(size, offset);
+  };
+  endsAt(offsetof(win::ENHMETAHEADER, nDescription), offsetof(win::ENHMETAHEADER, offDescription));
+  if (size >= firstExtensionSize) {
+    endsAt(offsetof(win::ENHMETAHEADER, cbPixelFormat), offsetof(win::ENHMETAHEADER, offPixelFormat));
+  }
+  for (std::size_t known : {sizeof(win::ENHMETAHEADER), firstExtensionSize, baseHeaderSize}) {
+    if (size >= known) return known;
+  }
+  return 0;
+}
+
+// The header as far as the file holds its fields; the fields it lacks are 0.
 win::ENHMETAHEADER headerOf(std::span<const std::uint8_t> bytes) {
   win::ENHMETAHEADER h{};
-  std::memcpy(&h, bytes.data(), std::min(bytes.size(), headerSize));
+  std::memcpy(&h, bytes.data(), headerFieldsSize(bytes));
   return h;
 }
 
 bool validEnhanced(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() < headerSize) return false;
+  if (headerFieldsSize(bytes) == 0) return false;
   const win::ENHMETAHEADER h = headerOf(bytes);
-  return h.iType == win::EMR_HEADER && h.dSignature == win::ENHMETA_SIGNATURE && h.nSize >= headerSize &&
-         h.nSize <= bytes.size() && h.nBytes >= h.nSize && h.nBytes <= bytes.size();
+  return h.iType == win::EMR_HEADER && h.dSignature == win::ENHMETA_SIGNATURE && h.nSize <= bytes.size() &&
+         h.nBytes >= h.nSize && h.nBytes <= bytes.size();
 }
 
 const Object* findEnhanced(win::HENHMETAFILE metafile) {
@@ -376,7 +400,7 @@ win::UINT GetEnhMetaFileHeader(win::HENHMETAFILE metafile, win::UINT size, win::
   if (!enter("GetEnhMetaFileHeader", enhancedName(metafile) + ' ' + std::to_string(size))) return 0;
   const Object* o = findEnhanced(metafile);
   if (o == nullptr) return 0;
-  const auto available = static_cast<win::UINT>(headerSize);
+  const auto available = static_cast<win::UINT>(headerFieldsSize(o->bits));
   if (header == nullptr) return available;
   const win::UINT copied = std::min(size, available);
   std::memcpy(header, o->bits.data(), copied);

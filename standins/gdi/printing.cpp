@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -73,7 +75,7 @@ win::DEVMODEA deviceMode(const PrinterSettings& printer, int copies) {
   win::DEVMODEA mode{};
   std::memcpy(mode.dmDeviceName, printer.name.data(),
               std::min<std::size_t>(printer.name.size(), win::CCHDEVICENAME - 1));
-  mode.dmSpecVersion = 0x0401;
+  mode.dmSpecVersion = win::DM_SPECVERSION;
   mode.dmSize = sizeof mode;
   mode.dmFields = win::DM_ORIENTATION | win::DM_PAPERSIZE | win::DM_COPIES | win::DM_PRINTQUALITY;
   mode.dmOrientation = printer.landscape ? win::DMORIENT_LANDSCAPE : win::DMORIENT_PORTRAIT;
@@ -133,13 +135,22 @@ std::string deviceNameOf(win::HGLOBAL block) {
   return name;
 }
 
-// A copy of a DEVMODEA block, or nothing when it is too small.
+// A copy of a DEVMODEA block, or nothing when it is too small. A record of an older version is
+// shorter (its dmSize says how long): the fields it lacks are 0; it must reach past the printer's
+// settings that the stand-in reads.
 std::optional<win::DEVMODEA> deviceModeOf(win::HGLOBAL block) {
-  if (block == nullptr || GlobalSize(block) < sizeof(win::DEVMODEA)) return std::nullopt;
-  const void* bytes = GlobalLock(block);
+  constexpr std::size_t shortest = offsetof(win::DEVMODEA, dmColor);
+  const std::size_t size = block != nullptr ? GlobalSize(block) : 0;
+  if (size < shortest) return std::nullopt;
+  const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(block));
   if (bytes == nullptr) return std::nullopt;
-  win::DEVMODEA mode{};
-  std::memcpy(&mode, bytes, sizeof mode);
+  win::WORD recordSize = 0;
+  std::memcpy(&recordSize, bytes + offsetof(win::DEVMODEA, dmSize), sizeof recordSize);
+  std::optional<win::DEVMODEA> mode;
+  if (recordSize >= shortest && recordSize <= size) {
+    mode.emplace();
+    std::memcpy(&*mode, bytes, std::min<std::size_t>(recordSize, sizeof(win::DEVMODEA)));
+  }
   GlobalUnlock(block);
   return mode;
 }

@@ -124,8 +124,10 @@ int limitedClose(void* cookie) {
 
 void fill(const standins::windows::detail::Search& search, WIN32_FIND_DATAA* found) {
   const std::size_t at = search.next;
+  *found = {};
   found->dwFileAttributes = search.directories[at] ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-  found->nFileSizeBytes = search.sizes[at];
+  found->nFileSizeHigh = static_cast<DWORD>(search.sizes[at] >> 32);
+  found->nFileSizeLow = static_cast<DWORD>(search.sizes[at]);
   const std::string& name = search.names[at];
   const std::size_t n = std::min(name.size(), static_cast<std::size_t>(MAX_PATH - 1));
   std::memcpy(found->cFileName, name.data(), n);

@@ -151,9 +151,10 @@ TEST_F(EnhancedMetafileTest, APictureIsPlayedStretchedIntoTheRectangle) {
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(gdi::liveObjects(gdi::ObjectKind::EnhancedMetafile), 1);
 
+  // The sample's header has the base fields alone.
   ENHMETAHEADER header{};
-  EXPECT_EQ(GetEnhMetaFileHeader(picture, 0, nullptr), sizeof header);
-  ASSERT_EQ(GetEnhMetaFileHeader(picture, sizeof header, &header), sizeof header);
+  EXPECT_EQ(GetEnhMetaFileHeader(picture, 0, nullptr), 88u);
+  ASSERT_EQ(GetEnhMetaFileHeader(picture, sizeof header, &header), 88u);
   EXPECT_EQ(header.rclFrame.right, 10000);
   EXPECT_EQ(header.nRecords, 24u);
   EXPECT_EQ(header.nBytes, samplePicture().size());
@@ -226,6 +227,110 @@ TEST_F(EnhancedMetafileTest, DamagedRecordsDrawNothingAndTheRestStillPlays) {
     DeleteDC(page);
     EXPECT_EQ(gdi::liveObjects(), 0);
   }
+}
+
+// A header record with the fields of the given length (88, 100 or 108 bytes) written at their
+// offsets in the file, then a description and a pixel format within the record when asked for,
+// and the end record.
+std::vector<std::uint8_t> pictureWithHeader(std::size_t fields, bool description, bool pixelFormat) {
+  const std::u16string text = u"Pic";
+  const std::size_t descriptionBytes = description ? (text.size() + 2) * 2 : 0;  // two NULs end it
+  const std::size_t descriptionAt = fields;
+  const std::size_t pixelFormatAt = descriptionAt + (descriptionBytes + 3) / 4 * 4;
+  const std::size_t headerBytes = pixelFormatAt + (pixelFormat ? 40 : 0);
+  std::vector<std::uint8_t> bytes(headerBytes + 20, 0);
+  const auto put = [&bytes](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put(0, EMR_HEADER);
+  put(4, static_cast<std::uint32_t>(headerBytes));
+  put(16, 99);  // bounds: 0, 0, 99, 49
+  put(20, 49);
+  put(32, 2000);  // frame: 0, 0, 2000, 1000
+  put(36, 1000);
+  put(40, ENHMETA_SIGNATURE);
+  put(44, 0x10000);
+  put(48, static_cast<std::uint32_t>(bytes.size()));
+  put(52, 2);
+  put(56, 1);  // handles
+  if (description) {
+    put(60, static_cast<std::uint32_t>(text.size() + 2));
+    put(64, static_cast<std::uint32_t>(descriptionAt));
+    for (std::size_t i = 0; i < text.size(); ++i) bytes[descriptionAt + 2 * i] = static_cast<std::uint8_t>(text[i]);
+  }
+  put(72, 1024);  // device: 1024 x 768 pixels on 320 x 240 mm
+  put(76, 768);
+  put(80, 320);
+  put(84, 240);
+  if (fields >= 100 && pixelFormat) {
+    put(88, 40);
+    put(92, static_cast<std::uint32_t>(pixelFormatAt));
+  }
+  if (fields >= 108) {
+    put(100, 320000);
+    put(104, 240000);
+  }
+  for (std::size_t i = 0; pixelFormat && i < 40; ++i) bytes[pixelFormatAt + i] = 0x11;
+  std::size_t at = headerBytes;
+  for (std::uint32_t v : {EMR_EOF, 20u, 0u, 16u, 20u}) {
+    put(at, v);
+    at += 4;
+  }
+  return bytes;
+}
+
+TEST_F(EnhancedMetafileTest, HeadersOfEveryLengthReadAtTheirFieldOffsets) {
+  struct Case {
+    const char* name;
+    std::size_t fields;
+    bool description;
+    bool pixelFormat;
+  };
+  const Case cases[] = {
+      {"base fields", 88, false, false},
+      {"base fields and a description", 88, true, false},
+      {"first extension, description and pixel format", 100, true, true},
+      {"second extension", 108, false, false},
+      {"second extension and a pixel format", 108, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::vector<std::uint8_t> bytes = pictureWithHeader(c.fields, c.description, c.pixelFormat);
+    HENHMETAFILE picture = GetEnhMetaFileA(write("HEADER.EMF", bytes).c_str());
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(GetEnhMetaFileHeader(picture, 0, nullptr), c.fields);
+    ENHMETAHEADER header{};
+    ASSERT_EQ(GetEnhMetaFileHeader(picture, sizeof header, &header), c.fields);
+    EXPECT_EQ(header.rclBounds.right, 99);
+    EXPECT_EQ(header.rclFrame.right, 2000);
+    EXPECT_EQ(header.rclFrame.bottom, 1000);
+    EXPECT_EQ(header.nBytes, bytes.size());
+    EXPECT_EQ(header.nRecords, 2u);
+    EXPECT_EQ(header.nHandles, 1u);
+    EXPECT_EQ(header.nDescription, c.description ? 5u : 0u);
+    EXPECT_EQ(header.szlDevice.cy, 768);
+    EXPECT_EQ(header.szlMillimeters.cx, 320);
+    // What follows the fields in the record (the description, the pixel format) is no field.
+    EXPECT_EQ(header.cbPixelFormat, c.fields >= 100 && c.pixelFormat ? 40u : 0u);
+    EXPECT_EQ(header.szlMicrometers.cx, c.fields >= 108 ? 320000 : 0);
+    // A buffer shorter than the fields gets what fits.
+    ENHMETAHEADER start{};
+    EXPECT_EQ(GetEnhMetaFileHeader(picture, 16, &start), 16u);
+    EXPECT_EQ(start.rclBounds.left, 0);
+    EXPECT_EQ(start.nSize, header.nSize);
+    EXPECT_EQ(start.rclFrame.right, 0);
+
+    HDC page = gdi::createPageContext(100, 100, 96);
+    const RECT rect{0, 0, 10, 10};
+    EXPECT_TRUE(PlayEnhMetaFile(page, picture, &rect));
+    DeleteDC(page);
+    DeleteEnhMetaFile(picture);
+  }
+  // A header record shorter than the base fields holds no picture.
+  std::vector<std::uint8_t> shortHeader = pictureWithHeader(88, false, false);
+  shortHeader[4] = 84;
+  EXPECT_EQ(GetEnhMetaFileA(write("SHORT.EMF", shortHeader).c_str()), nullptr);
+  EXPECT_EQ(gdi::liveObjects(), 0);
 }
 
 TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -286,6 +288,54 @@ TEST_F(PrinterStandinTest, ThePrintDialogGivesTheAnswerSet) {
   wrongSize.lStructSize = 12;
   EXPECT_FALSE(PrintDlgA(&wrongSize));
   EXPECT_EQ(CommDlgExtendedError(), CDERR_STRUCTSIZE);
+  expectAllGivenBack();
+}
+
+// The dialog takes the caller's settings from its device mode as far as the record's dmSize
+// says: an older version's record is shorter; a size beyond the block, or short of the printer's
+// settings, makes no record.
+TEST_F(PrinterStandinTest, TheDialogReadsTheCallersDeviceModeByItsSize) {
+  ASSERT_TRUE(gdi::setDefaultPrinter("Stand-in Printer"));
+  constexpr std::size_t older = offsetof(DEVMODEA, dmFormName);  // a record of an early version
+  struct Case {
+    const char* name;
+    std::size_t block;
+    std::size_t recordSize;
+    bool landscape;
+  };
+  const Case cases[] = {
+      {"whole record", sizeof(DEVMODEA), sizeof(DEVMODEA), true},
+      {"whole record and driver data", sizeof(DEVMODEA) + 64, sizeof(DEVMODEA), true},
+      {"older, shorter record", older, older, true},
+      {"size beyond the block", older, sizeof(DEVMODEA), false},
+      {"size short of the settings", sizeof(DEVMODEA), offsetof(DEVMODEA, dmFields), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HGLOBAL block = GlobalAlloc(GHND, c.block);
+    ASSERT_NE(block, nullptr);
+    auto* bytes = static_cast<std::uint8_t*>(GlobalLock(block));
+    std::memset(bytes, 0xFF, c.block);  // what is not written is no setting of any size
+    const auto put = [bytes](std::size_t at, auto value) { std::memcpy(bytes + at, &value, sizeof value); };
+    put(offsetof(DEVMODEA, dmSize), static_cast<WORD>(c.recordSize));
+    put(offsetof(DEVMODEA, dmDriverExtra), static_cast<WORD>(c.block - std::min(c.block, c.recordSize)));
+    put(offsetof(DEVMODEA, dmFields), DM_ORIENTATION);
+    put(offsetof(DEVMODEA, dmOrientation), DMORIENT_LANDSCAPE);
+    GlobalUnlock(block);
+
+    gdi::setPrintDialogAnswer({});
+    PRINTDLGA pd = dialogRecord(PD_RETURNDC);
+    pd.hDevMode = block;
+    ASSERT_TRUE(PrintDlgA(&pd));
+    EXPECT_EQ(GetDeviceCaps(pd.hDC, HORZRES) > GetDeviceCaps(pd.hDC, VERTRES), c.landscape);
+    const auto* mode = static_cast<const DEVMODEA*>(GlobalLock(pd.hDevMode));
+    EXPECT_EQ(mode->dmSize, sizeof(DEVMODEA));
+    EXPECT_EQ(mode->dmOrientation, c.landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT);
+    GlobalUnlock(pd.hDevMode);
+    DeleteDC(pd.hDC);
+    GlobalFree(pd.hDevMode);
+    GlobalFree(pd.hDevNames);
+  }
   expectAllGivenBack();
 }
 

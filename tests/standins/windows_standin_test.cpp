@@ -81,7 +81,8 @@ TEST_F(WindowsStandinTest, FindsFilesAndDirectoriesByPattern) {
     if (search == INVALID_HANDLE_VALUE) return found;
     do {
       const bool isDirectory = data.dwFileAttributes == FILE_ATTRIBUTE_DIRECTORY;
-      EXPECT_EQ(data.nFileSizeBytes, isDirectory ? 0u : 5u) << data.cFileName;
+      EXPECT_EQ(data.nFileSizeLow, isDirectory ? 0u : 5u) << data.cFileName;
+      EXPECT_EQ(data.nFileSizeHigh, 0u) << data.cFileName;
       found.insert(std::string(data.cFileName) + (isDirectory ? "/" : ""));
     } while (FindNextFileA(search, &data) == TRUE);
     EXPECT_EQ(FindClose(search), TRUE);
