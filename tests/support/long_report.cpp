@@ -171,7 +171,8 @@ std::string longReportText(int pages) {
 
 std::filesystem::path writeLongReport(const std::filesystem::path& directory, const std::string& name, int pages) {
   const std::filesystem::path report = directory / (name + ".KVO");
-  std::ofstream(report, std::ios::binary) << longReportText(pages);
+  std::ofstream out(report, std::ios::binary);
+  for (int n = 1; n <= pages; ++n) out << page(n, n % kPlotEvery == 0);
   std::vector<PlotBlock> blocks;
   for (int n = kPlotEvery; n <= pages; n += kPlotEvery) blocks.push_back(curveBlock(n));
   writePlotContainer(directory / (name + ".BFD"), blocks);
