@@ -67,16 +67,70 @@ class Selection {
   ~Selection() {
     if (original_ != nullptr) SelectObject(dc_, original_);
   }
+  // Selecting the object this selection selected last changes nothing and is left out.
   void use(HGDIOBJ object) {
-    if (object == nullptr) return;
+    if (object == nullptr || object == current_) return;
     const HGDIOBJ previous = SelectObject(dc_, object);
-    if (previous != nullptr && original_ == nullptr) original_ = previous;
+    if (previous == nullptr) return;
+    if (original_ == nullptr) original_ = previous;
+    current_ = object;
   }
 
  private:
   HDC dc_;
   HGDIOBJ original_ = nullptr;
+  HGDIOBJ current_ = nullptr;
 };
+
+// Bytes that can be line characters or line cells: a blank, a letter or a digit never is, so the
+// classifiers are asked only about these.
+bool mayBeLine(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return c == '|' || c == '-' || c == '\0' || (byte >= 0xB3 && byte <= 0xDA);
+}
+
+// The OEM-to-ANSI conversion of the texts of one drawing, made once as a table of the 256 bytes;
+// with the report language that draws the bytes as they are, the bytes stay.
+class AnsiTable {
+ public:
+  AnsiTable() {
+    for (std::size_t b = 0; b < bytes_.size(); ++b) bytes_[b] = static_cast<char>(b);
+    if (GetLanguageNumber() != kDoubleByteLanguage) {
+      OemToCharBuffA(bytes_.data() + 1, bytes_.data() + 1, static_cast<platform::win::DWORD>(bytes_.size() - 1));
+    }
+  }
+  // The text converted in place.
+  void convert(std::span<char> text) const {
+    for (char& c : text) c = bytes_[static_cast<unsigned char>(c)];
+  }
+
+ private:
+  std::array<char, 256> bytes_{};
+};
+
+// The width of the leader dot in the context's current font, measured once per font.
+class DotWidths {
+ public:
+  std::int32_t of(HDC dc, const CellSize& cellSize) {
+    const HGDIOBJ font = GetCurrentObject(dc, platform::win::OBJ_FONT);
+    for (const auto& [known, width] : widths_) {
+      if (known == font) return width;
+    }
+    std::int32_t dots = 0;
+    if (!measure(dc, "....", 4, dots)) dots = 2 * cellSize.width;
+    if (font != nullptr && count_ < widths_.size()) widths_[count_++] = {font, dots / 4};
+    return dots / 4;
+  }
+
+ private:
+  std::array<std::pair<HGDIOBJ, std::int32_t>, 4> widths_{};
+  std::size_t count_ = 0;
+};
+
+// Draws a run of cells with its first leader stretched: DrawPageLeaders with the conversion and
+// the dot widths of the drawing.
+void drawLeaders(HDC dc, std::span<const char> cells, std::int32_t first, std::int32_t count, const CellSize& cellSize,
+                 const AnsiTable& ansi, DotWidths& dotWidths);
 
 // A solid black pen of width 1, selected for a scope; the context's own pen is selected again
 // before the pen is deleted.
@@ -120,7 +174,10 @@ class PageTextLayout {
   PageTextLayout(HDC dc, std::int32_t rows, const CellSize& cellSize)
       : dc_(dc), rows_(rows), cellSize_(cellSize), fonts_(dc) {
     const std::span<const char> text(PrintPage.text);
-    for (std::int32_t k = 0; k < rows_ * kColumns; ++k) work_[k] = IsLineChar(text, k) ? ' ' : text[k];
+    for (std::int32_t k = 0; k < rows_ * kColumns; ++k) {
+      lineCells_[k] = mayBeLine(text[k]) && IsLineChar(text, k) != 0;
+      work_[k] = lineCells_[k] ? ' ' : text[k];
+    }
   }
 
   void draw() {
@@ -140,7 +197,20 @@ class PageTextLayout {
   char w(std::int32_t k) const { return work_[k]; }
 
   void drawRun(std::int32_t cell, std::int32_t count) {
-    if (count > 0) DrawPageLeaders(dc_, work(), cell, count, cellSize_);
+    if (count > 0) drawLeaders(dc_, work(), cell, count, cellSize_, ansi_, dotWidths_);
+  }
+
+  // A value converted for drawing.
+  struct Drawn {
+    std::array<char, kMaxCellValue> bytes;
+    int length;
+  };
+  Drawn drawn(std::string_view value) const {
+    Drawn text{};
+    text.length = static_cast<int>(std::min(value.size(), text.bytes.size()));
+    std::copy_n(value.data(), text.length, text.bytes.data());
+    ansi_.convert({text.bytes.data(), static_cast<std::size_t>(text.length)});
+    return text;
   }
 
   // A column of "=" signs in the drawn rows, one or two rows apart.
@@ -163,7 +233,7 @@ class PageTextLayout {
     return {value_.data(), std::strlen(value_.data())};
   }
 
-  std::int32_t valueWidth(const DrawnText<kMaxCellValue>& text) const {
+  std::int32_t valueWidth(const Drawn& text) const {
     std::int32_t width = 0;
     return measure(dc_, text.bytes.data(), text.length, width) ? width : text.length * cellSize_.width;
   }
@@ -190,7 +260,7 @@ class PageTextLayout {
       if (w(k) == ' ' && w(k + 1) == ' ') {
         if (open) ending = true;
         ++x;
-      } else if (IsLineChar(PrintPage.text, k)) {
+      } else if (lineCells_[k]) {
         if (open) ending = true;
       } else if (marker == '{' && w(k) != ' ' && (x == 0 || w(k - 1) == ' ' || w(k - 1) == '=')) {
         // Left-aligned value: the page's own cells from the marker on, leader stretched.
@@ -209,7 +279,7 @@ class PageTextLayout {
         const auto n = static_cast<std::int32_t>(value.size());
         if (open) drawOpenRun(x - start - n + 1);
         if (n > 0) {
-          const DrawnText<kMaxCellValue> text(value);
+          const Drawn text = drawn(value);
           const POINT at = CellToPagePoint(k, cellSize_);
           TextOutA(dc_, at.x + cellSize_.width - valueWidth(text), at.y, text.bytes.data(), text.length);
         }
@@ -228,7 +298,7 @@ class PageTextLayout {
         }
         if (open) drawOpenRun(x - start - t);
         if (n > 0) {
-          const DrawnText<kMaxCellValue> text(value);
+          const Drawn text = drawn(value);
           const POINT at = CellToPagePoint(k, cellSize_);
           TextOutA(dc_, at.x - (valueWidth(text) - cellSize_.width) / 2, at.y, text.bytes.data(), text.length);
         }
@@ -252,7 +322,10 @@ class PageTextLayout {
   CellSize cellSize_;
   Selection fonts_;
   std::array<char, kPageCells> work_{};
+  std::array<bool, kPageCells> lineCells_{};
   std::array<char, kMaxCellValue + 1> value_{};
+  AnsiTable ansi_;
+  DotWidths dotWidths_;
 };
 
 std::int32_t clampRows(std::int32_t rowCount) { return std::min(rowCount, kPageRows); }
@@ -270,11 +343,19 @@ PrintPageRecord PrintPage = emptyPage();
 
 void ClearPrintPage() { PrintPage = emptyPage(); }
 
-CellSize CreatePrintFonts(HDC dc) {
-  replaceFont(PageLayout.titleFont, kTitleHeight, kHeavyWeight);
-  replaceFont(PageLayout.boldFont, kBodyHeight, kHeavyWeight);
-  replaceFont(PageLayout.normalFont, kBodyHeight, kNormalWeight);
+namespace {
 
+// The fonts CreatePrintFonts made last, and the face they were made of.
+struct PrintFonts {
+  HFONT title = nullptr;
+  HFONT bold = nullptr;
+  HFONT normal = nullptr;
+  std::array<char, kFaceNameSize> face{};
+};
+PrintFonts madeFonts;
+
+// The cell size of the normal font on the context.
+CellSize measureCells(HDC dc) {
   platform::win::TEXTMETRICA metrics{};
   {
     Selection selection(dc);
@@ -295,6 +376,23 @@ CellSize CreatePrintFonts(HDC dc) {
     cellSize.height = static_cast<std::int32_t>(height);
   }
   return cellSize;
+}
+
+}  // namespace
+
+CellSize CreatePrintFonts(HDC dc) {
+  replaceFont(PageLayout.titleFont, kTitleHeight, kHeavyWeight);
+  replaceFont(PageLayout.boldFont, kBodyHeight, kHeavyWeight);
+  replaceFont(PageLayout.normalFont, kBodyHeight, kNormalWeight);
+  madeFonts = {PageLayout.titleFont, PageLayout.boldFont, PageLayout.normalFont, PageLayout.faceName};
+  return measureCells(dc);
+}
+
+CellSize KeepPrintFonts(HDC dc) {
+  const bool kept = madeFonts.normal != nullptr && PageLayout.titleFont == madeFonts.title &&
+                    PageLayout.boldFont == madeFonts.bold && PageLayout.normalFont == madeFonts.normal &&
+                    PageLayout.faceName == madeFonts.face;
+  return kept ? measureCells(dc) : CreatePrintFonts(dc);
 }
 
 POINT CellToPagePoint(std::int32_t cell, const CellSize& cellSize) {
@@ -398,6 +496,14 @@ void DrawPageText(HDC dc, std::int32_t rowCount, const CellSize& cellSize) {
 
 void DrawPageLeaders(HDC dc, std::span<const char> cells, std::int32_t first, std::int32_t count,
                      const CellSize& cellSize) {
+  DotWidths dotWidths;
+  drawLeaders(dc, cells, first, count, cellSize, AnsiTable(), dotWidths);
+}
+
+namespace {
+
+void drawLeaders(HDC dc, std::span<const char> cells, std::int32_t first, std::int32_t count, const CellSize& cellSize,
+                 const AnsiTable& ansi, DotWidths& dotWidths) {
   const auto size = static_cast<std::int32_t>(cells.size());
   if (first < 0 || first >= size) return;
   const std::int32_t n = std::min({count, size - first, kMaxLeaderText});
@@ -417,9 +523,7 @@ void DrawPageLeaders(HDC dc, std::span<const char> cells, std::int32_t first, st
   std::copy_n(text, n, line.begin());
   std::int32_t length = n;
   if (after >= 0) {
-    std::int32_t dots = 0;
-    if (!measure(dc, "....", 4, dots)) dots = 2 * cellSize.width;
-    const std::int32_t dot = dots / 4;
+    const std::int32_t dot = dotWidths.of(dc, cellSize);
     std::int32_t before = 0;
     if (!measure(dc, text, after, before)) before = after * cellSize.width;
     const std::int32_t room = CellToPagePoint(first + after, cellSize).x - CellToPagePoint(first, cellSize).x - before;
@@ -431,10 +535,12 @@ void DrawPageLeaders(HDC dc, std::span<const char> cells, std::int32_t first, st
       length = n + extra;
     }
   }
-  const DrawnText<kMaxLeaderText> drawn({line.data(), static_cast<std::size_t>(length)});
+  ansi.convert({line.data(), static_cast<std::size_t>(length)});
   const POINT at = CellToPagePoint(first, cellSize);
-  TextOutA(dc, at.x, at.y, drawn.bytes.data(), drawn.length);
+  TextOutA(dc, at.x, at.y, line.data(), length);
 }
+
+}  // namespace
 
 void DrawPageLines(HDC dc, std::int32_t rowCount, const CellSize& cellSize) {
   if (rowCount < 0 || !hasCells(cellSize)) return;
@@ -455,7 +561,8 @@ void DrawPageLines(HDC dc, std::int32_t rowCount, const CellSize& cellSize) {
     }
     LineRun run;
     for (std::int32_t cell = rowCell; cell < rowCell + kColumns; ++cell) {
-      if (!run.take(ClassifyHorizontalLine(grid, cell), cell)) continue;
+      const std::int32_t result = mayBeLine(grid[cell]) ? ClassifyHorizontalLine(grid, cell) : kNoLine;
+      if (!run.take(result, cell)) continue;
       const std::int32_t y = rowPoint.y + ch / 2;
       drawLine(dc, CellToPagePoint(run.first(), cellSize).x + (run.startInset() ? cw / 2 : 0), y,
                CellToPagePoint(run.after(), cellSize).x - (run.endInset() ? cw / 2 : 0), y);
@@ -465,7 +572,8 @@ void DrawPageLines(HDC dc, std::int32_t rowCount, const CellSize& cellSize) {
     LineRun run;
     for (std::int32_t row = 0; row <= rows; ++row) {
       const std::int32_t cell = row * kColumns + column;
-      if (!run.take(ClassifyVerticalLine(grid, cell), cell)) continue;
+      const std::int32_t result = mayBeLine(grid[cell]) ? ClassifyVerticalLine(grid, cell) : kNoLine;
+      if (!run.take(result, cell)) continue;
       const std::int32_t x = CellToPagePoint(cell, cellSize).x + cw / 2;
       drawLine(dc, x, CellToPagePoint(run.first(), cellSize).y + (run.startInset() ? ch / 2 : 0), x,
                CellToPagePoint(run.after(), cellSize).y - (run.endInset() ? ch / 2 : 0));

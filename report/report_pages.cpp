@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "report/file_names.h"
 #include "report/page_layout.h"
@@ -18,19 +19,45 @@ constexpr std::string_view kPictureMark = "$$$";
 constexpr std::string_view kPageBreakMark = "[Page break]";
 constexpr std::size_t kRowTypeIndex = kCellsPerRow - 1;
 
-// One line of the file, or its next 199 characters when it is longer; the line end is kept.
-// False at the end of the file.
-bool readLine(std::FILE* file, std::array<char, kReportLineSize>& buffer, std::string_view& line) {
-  std::size_t length = 0;
-  while (length + 1 < buffer.size()) {
-    const int c = std::getc(file);
-    if (c == EOF) break;
-    buffer[length++] = static_cast<char>(c);
-    if (c == '\n') break;
+// Reads the file in large pieces and hands out its lines: each line, or its next 199 characters
+// when it is longer, with its line end kept.
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* file) : file_(file), piece_(kPieceSize) {}
+
+  // False at the end of the file.
+  bool next(std::string_view& line) {
+    std::size_t length = 0;
+    while (length + 1 < line_.size()) {
+      if (position_ == end_ && !fill()) break;
+      const char* start = piece_.data() + position_;
+      const std::size_t room = std::min(line_.size() - 1 - length, end_ - position_);
+      const auto* lineEnd = static_cast<const char*>(std::memchr(start, '\n', room));
+      const std::size_t taken = lineEnd != nullptr ? static_cast<std::size_t>(lineEnd - start) + 1 : room;
+      std::memcpy(line_.data() + length, start, taken);
+      length += taken;
+      position_ += taken;
+      if (lineEnd != nullptr) break;
+    }
+    line = std::string_view(line_.data(), length);
+    return length > 0;
   }
-  line = std::string_view(buffer.data(), length);
-  return length > 0;
-}
+
+ private:
+  static constexpr std::size_t kPieceSize = 64 * 1024;
+
+  bool fill() {
+    position_ = 0;
+    end_ = std::fread(piece_.data(), 1, piece_.size(), file_);
+    return end_ > 0;
+  }
+
+  std::FILE* file_;
+  std::vector<char> piece_;
+  std::size_t position_ = 0;
+  std::size_t end_ = 0;
+  std::array<char, kReportLineSize> line_{};
+};
 
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 
@@ -125,10 +152,10 @@ bool ReadReportPages(std::FILE* file, const PageRules& rules, std::int32_t& bloc
   ClearPageBuffers();
   PendingReferences pending;
   std::int32_t rowCount = 0;
-  std::array<char, kReportLineSize> buffer{};
+  LineReader reader(file);
   std::string_view line;
 
-  while (readLine(file, buffer, line)) {
+  while (reader.next(line)) {
     if (line.starts_with(kPictureMark) && pending.count < kPagePictures) {
       std::string_view reference = line.substr(kPictureMark.size(), kPictureLineReference);
       reference = reference.substr(0, reference.find_first_of("\r\n"));

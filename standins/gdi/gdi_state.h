@@ -116,6 +116,7 @@ struct Window {
 struct PrintingSystem {
   std::vector<PrinterSettings> printers{PrinterSettings{}};
   std::optional<std::string> outputFolder;  // nullopt: the default below the temp directory
+  bool writesPdf = true;                     // false: EndDoc keeps the pages and writes no PDF
   PrintDialogAnswer answer;
   std::vector<PrintDialogCall> dialogCalls;
   win::DWORD dialogError = 0;

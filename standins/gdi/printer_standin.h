@@ -68,6 +68,10 @@ const std::vector<PrintDialogCall>& printDialogCalls();
 void setOutputFolder(std::string folder);
 std::string outputFolder();
 
+// Whether EndDoc renders a printed job as a PDF file (default: yes). Switched off, a job ends as
+// printed with its pages recorded and no file, so that a benchmark times the printing alone.
+void setPdfOutput(bool write);
+
 // Every job that was started, in order: printed (EndDoc wrote its PDF), aborted (AbortDoc, the abort
 // procedure, or its context deleted while it was open: no PDF), or failed (the PDF could not be
 // written). A printed job of no page writes no PDF.
@@ -84,5 +88,10 @@ struct PrintJobRecord {
   std::string pdfPath;  // the file written; empty when none was
 };
 const std::vector<PrintJobRecord>& printJobs();
+// Forgets the recorded jobs (a long run of jobs would keep every page).
+void clearPrintJobs();
+// Renders the recorded pages of a job as a PDF file, as EndDoc does; false when it has no page or
+// the file cannot be written.
+bool writeJobPdf(const PrintJobRecord& job, const std::string& path);
 
 }  // namespace standins::gdi

@@ -280,7 +280,7 @@ int endDocument(win::HDC hdc) {
   Surface& surface = *context->surface;
   // A page still open is ended with the document, so that what was drawn on it is printed.
   if (job->pageOpen) surface.pages.emplace_back();
-  if (surface.pages.size() == 1) {
+  if (surface.pages.size() == 1 || !ps().writesPdf) {
     closeJob(*job, surface, JobOutcome::Printed);
     return 1;
   }
@@ -395,6 +395,18 @@ void setOutputFolder(std::string folder) { ps().outputFolder = std::move(folder)
 std::string outputFolder() { return ps().outputFolder.value_or(defaultOutputFolder()); }
 
 const std::vector<PrintJobRecord>& printJobs() { return ps().jobs; }
+
+void clearPrintJobs() { ps().jobs.clear(); }
+
+void setPdfOutput(bool write) { ps().writesPdf = write; }
+
+bool writeJobPdf(const PrintJobRecord& job, const std::string& path) {
+  detail::Surface surface;
+  surface.width = job.width;
+  surface.height = job.height;
+  surface.dpiX = surface.dpiY = job.dpi;
+  return detail::writePagesPdf(surface, job.pages, path);
+}
 
 }  // namespace standins::gdi
 

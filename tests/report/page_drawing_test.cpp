@@ -15,6 +15,7 @@
 #include "report/settings.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/window_standin.h"
+#include "standins/windows/windows_standin.h"
 #include "tests/support/picture_fixture.h"
 
 namespace kvom::report {
@@ -207,6 +208,30 @@ TEST_F(PageDrawingTest, RowTypesChooseTheFonts) {
     if (e.kind == gdi::EntryKind::Text) weights.push_back(e.font.description.lfWeight);
   }
   EXPECT_EQ(weights, (std::vector<int>{900, 400, 800, 400}));
+}
+
+// Calls of the graphics log that start with the words.
+int loggedCalls(std::string_view start, std::string_view end = {}) {
+  return static_cast<int>(std::count_if(gdi::callLog().begin(), gdi::callLog().end(), [&](const std::string& entry) {
+    return entry.starts_with(start) && entry.ends_with(end);
+  }));
+}
+
+TEST_F(PageDrawingTest, APageSelectsEachFontChangeMeasuresTheDotOncePerFontAndConvertsOnce) {
+  row(0, 0, "Title", 'T');
+  for (int r = 1; r <= 8; ++r) row(r, 0, "Item ...... 12   Gr\x81n", r <= 4 ? ' ' : 'H');
+  gdi::clearCallLog();
+  standins::windows::clearCallLog();
+  DrawPageText(dc, 9, kCell);
+
+  // The title font, the normal font for rows 1 to 4, the bold one for 5 to 8, and the context's own
+  // font again at the end.
+  EXPECT_EQ(loggedCalls("SelectObject"), 4);
+  EXPECT_EQ(loggedCalls("GetTextExtentPoint32A", " ...."), 2);
+  const auto& log = standins::windows::callLog();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& e) { return e.starts_with("OemToCharBuffA"); }),
+            1);
+  EXPECT_TRUE(texts().back().text.starts_with("Gr\xFCn"));
 }
 
 TEST_F(PageDrawingTest, FixedFontModeWritesWholeRowsUnconverted) {

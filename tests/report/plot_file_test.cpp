@@ -348,6 +348,34 @@ TEST_F(PlotContainerTest, ReadsEachBlockByNumber) {
   EXPECT_EQ(missing.extraSize, 0);
 }
 
+TEST_F(PlotContainerTest, BlocksAreFoundAgainAfterTheContainerChanges) {
+  // Blocks of one, two and three lines, their titles telling them apart by their first point.
+  const auto lines = [](int count, float mark) {
+    test::PlotBlock block{"lines", {plotRecord('M', {mark, 0})}, "", 1, 1};
+    for (int k = 0; k < count; ++k) block.records.push_back(plotRecord('D', {mark, static_cast<float>(k)}));
+    return block;
+  };
+  const auto firstX = [this](int block) { return read(block).records.at(0).slot(1); };
+  const test::PlotBlock three[] = {lines(1, 10), lines(2, 20), lines(3, 30)};
+  test::writePlotContainer(scratch.path() / "plots.BFD", three);
+  EXPECT_FLOAT_EQ(firstX(3), 30);
+  EXPECT_FLOAT_EQ(firstX(1), 10);
+  EXPECT_FLOAT_EQ(firstX(2), 20);
+  EXPECT_EQ(read(4).count, 0);
+
+  // The same size, the blocks in another order: the places seen before hold other blocks now.
+  const test::PlotBlock reordered[] = {lines(3, 31), lines(1, 11), lines(2, 21)};
+  test::writePlotContainer(scratch.path() / "plots.BFD", reordered);
+  EXPECT_FLOAT_EQ(firstX(3), 21);
+  EXPECT_FLOAT_EQ(firstX(2), 11);
+
+  // Another size: a block more.
+  const test::PlotBlock four[] = {lines(2, 12), lines(2, 22), lines(2, 32), lines(1, 42)};
+  test::writePlotContainer(scratch.path() / "plots.BFD", four);
+  EXPECT_FLOAT_EQ(firstX(4), 42);
+  EXPECT_FLOAT_EQ(firstX(3), 32);
+}
+
 TEST_F(PlotContainerTest, HeaderCountsAreCheckedAgainstTheFileAndTheCaller) {
   // A damaged first header: its counts claim more than the file holds.
   std::string bytes = test::readFile(scratch.path() / "plots.BFD");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -144,6 +145,22 @@ TEST_F(PreviewTest, SheetsShowTheirPagesOnly) {
   DrawPreviewSheet(0, window, 7);  // beyond the report: an empty sheet
   EXPECT_TRUE(drawnTexts().empty());
   EXPECT_EQ(gdi::openWindowContexts(), 0);
+}
+
+TEST_F(PreviewTest, PagesKeepThePageFontsTheFirstPageMade) {
+  setPagesPerSheet("2 per 1");
+  std::string report;
+  for (int k = 1; k <= 6; ++k) report += row("Page" + std::to_string(k), '1');
+  ASSERT_EQ(PreparePreview(nullptr, 0, writeReport(report).c_str()), 1);
+  window = gdi::createWindow(800, 600);
+  gdi::clearCallLog();
+  for (int sheet = 0; sheet < 3; ++sheet) DrawPreviewSheet(0, window, sheet);
+
+  const auto& log = gdi::callLog();
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& e) { return e.starts_with("CreateFontA"); }),
+            3);
+  EXPECT_EQ(gdi::liveObjects(gdi::ObjectKind::Font), 3);
+  EXPECT_EQ(drawnTexts(), (std::vector<std::string>{"Page1", "Page2", "Page3", "Page4", "Page5", "Page6"}));
 }
 
 TEST_F(PreviewTest, TheLeftPageOfATwoPageSheetStartsSixCellsIn) {

@@ -130,6 +130,27 @@ TEST(PaginationRows, ShortRowsKeepTheirTabAsTextAndHaveNoMarkers) {
   EXPECT_EQ(std::string(PrintPage.markers.data(), 79), std::string(79, ' '));
 }
 
+TEST(PaginationRows, LinesAcrossTheReadersPiecesAndOverlongLinesReadWhole) {
+  // Pages of 60 rows of 90 bytes: about 65 KB, so that rows straddle the reader's pieces; one
+  // overlong line in the middle reads as rows of 199 characters and its rest.
+  std::string report;
+  std::vector<std::string> expected;
+  for (int page = 0; page < 13; ++page) {
+    for (int r = 0; r < 60; ++r) report += row("P" + std::to_string(page) + "R" + std::to_string(r), r == 0 ? '1' : ' ');
+    expected.push_back("new 60: P" + std::to_string(page) + "R0..P" + std::to_string(page) + "R59");
+    if (page == 6) report += std::string(450, 'x') + "\r\n";
+  }
+  expected.back().replace(0, 3, "end");
+  // The overlong line's first 199 characters are row 61; its later pieces go below the page.
+  expected[6] = "new 61: P6R0.." + std::string(79, 'x');
+  test::TempReport file(report);
+  RecordingSink sink;
+  std::int32_t blocks = 0;
+  ASSERT_GT(report.size(), 64u * 1024);
+  ASSERT_TRUE(ReadReportPages(file.get(), PageRules{}, blocks, sink));
+  EXPECT_EQ(sink.pages, expected);
+}
+
 TEST(PaginationRows, StopsWhenTheSinkSaysSo) {
   struct StopAfterFirst final : PageSink {
     bool pageDone(PageEnd, std::int32_t) override { return ++pages < 1; }

@@ -382,6 +382,30 @@ TEST_F(PrinterStandinTest, TheAbortProcedureIsCalledAtEveryPageStepAndCanEndTheJ
   expectAllGivenBack();
 }
 
+TEST_F(PrinterStandinTest, WithThePdfStepOffAJobKeepsItsPagesAndCanBeRenderedLater) {
+  gdi::setPdfOutput(false);
+  HDC hdc = CreateDCA(nullptr, "Stand-in Printer", nullptr, nullptr);
+  DOCINFOA doc{sizeof doc, "quiet", nullptr, nullptr, 0};
+  ASSERT_GT(StartDocA(hdc, &doc), 0);
+  for (const char* text : {"one", "two"}) printPage(hdc, text);
+  EXPECT_GT(EndDoc(hdc), 0);
+  DeleteDC(hdc);
+
+  ASSERT_EQ(gdi::printJobs().size(), 1u);
+  const gdi::PrintJobRecord job = gdi::printJobs()[0];
+  EXPECT_EQ(job.outcome, gdi::JobOutcome::Printed);
+  EXPECT_EQ(job.pages.size(), 2u);
+  EXPECT_TRUE(job.pdfPath.empty());
+  EXPECT_FALSE(std::filesystem::exists(nativePath("out")));
+
+  const std::string later = nativePath("later.pdf").string();
+  ASSERT_TRUE(gdi::writeJobPdf(job, later));
+  EXPECT_NE(pdfInfo(later).find("Pages:           2"), std::string::npos) << pdfInfo(later);
+  gdi::clearPrintJobs();
+  EXPECT_TRUE(gdi::printJobs().empty());
+  expectAllGivenBack();
+}
+
 TEST_F(PrinterStandinTest, AbortedAndUnfinishedJobsLeaveNoFile) {
   // Started by the old escape, aborted by it.
   HDC hdc = CreateDCA(nullptr, "Stand-in Printer", nullptr, nullptr);
