@@ -638,7 +638,7 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
         name = container;
       }
       std::array<char, kMaxPictureName + 64> line{};
-      std::snprintf(line.data(), line.size(), "$$$%s %2d %2d %2d %2d\r\n", name.c_str(), reference->corners[0],
+      std::snprintf(line.data(), line.size(), "$$$%s %2d %2d %2d %2d\n", name.c_str(), reference->corners[0],
                     reference->corners[1], reference->corners[2], reference->corners[3]);
       written = written && writeAll(file.get(), line.data());
     }
@@ -661,8 +661,8 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
     if (fate == RowFate::EndsForm) break;
     if (fate == RowFate::LeftOut) continue;
     std::string line;
-    if (type == '0') line.append(kFormColumns, ' ').append("\t \r\n");
-    line.append(cells.data(), cells.size()).append(" \t").append(1, type).append(markers).append("\r\n");
+    if (type == '0') line.append(kFormColumns, ' ').append("\t \n");
+    line.append(cells.data(), cells.size()).append(" \t").append(1, type).append(markers).append("\n");
     written = writeAll(file.get(), line);
   }
   // A report that did not reach the disk is no success.
@@ -698,7 +698,7 @@ void WritePageBreak() {
     PageBreak();
     return;
   }
-  appendReportLine("------------------------------ Page Break ------------------------------\r\n");
+  appendReportLine("------------------------------ Page Break ------------------------------\n");
 }
 
 void WriteComponentBreak() {
@@ -706,7 +706,7 @@ void WriteComponentBreak() {
     ComponentBreak();
     return;
   }
-  appendReportLine("------------------------- Component Break --------------------------\r\n");
+  appendReportLine("------------------------- Component Break --------------------------\n");
 }
 
 void WriteTocBreak() {
@@ -720,7 +720,7 @@ void WriteSectionStart(const char* title, std::int32_t length) {
     SectionStart(cut.c_str());
     return;
   }
-  appendReportLine("[Section Start] " + cut + "\r\n");
+  appendReportLine("[Section Start] " + cut + "\n");
 }
 
 void WriteSectionEnd() {
@@ -728,7 +728,7 @@ void WriteSectionEnd() {
     SectionEnd();
     return;
   }
-  appendReportLine("[Section End]\r\n");
+  appendReportLine("[Section End]\n");
 }
 
 std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32_t mode) {

@@ -52,18 +52,11 @@ std::string valueText(std::string_view oem) {
   return text;
 }
 
-// Writes to the value file as a text-mode stream of the system does: every "\n" reaches the disk
-// as CR LF.
+// Writes to the value file; the stream is in text mode, so every "\n" reaches the disk as the
+// platform's line end.
 void write(std::string_view text) {
   std::FILE* stream = ValueFileStream.get();
-  if (stream == nullptr) return;
-  std::string bytes;
-  bytes.reserve(text.size() + 8);
-  for (const char c : text) {
-    if (c == '\n') bytes.push_back('\r');
-    bytes.push_back(c);
-  }
-  std::fwrite(bytes.data(), 1, bytes.size(), stream);
+  if (stream != nullptr) std::fwrite(text.data(), 1, text.size(), stream);
 }
 
 std::optional<std::string> messageLine(std::int32_t number, std::int32_t kind, float realA, std::int32_t integerA,

@@ -83,9 +83,9 @@ namespace platform::crt {
 // The run-time's file removal: 0 on success.
 int removeFile(const char* path);
 // The run-time's fopen on a Windows path text, with the run-time's mode letters ("r", "rb", "w",
-// "a", ...). Reading in text mode (no "b") takes CR LF as one line end, LF, as the run-time does;
-// writing changes no line end here: a text file's writer writes CR LF itself. Null when the file
-// cannot be opened.
+// "a", ...). In text mode (no "b") every LF written reaches the disk as CR LF and CR LF read comes
+// back as one LF, as the run-time does; positions (ftell, fseek) are bytes on disk. Null when the
+// file cannot be opened.
 std::FILE* openFile(const char* path, const char* mode);
 
 }  // namespace platform::crt

@@ -355,10 +355,11 @@ int removeFile(const char* path) {
 
 namespace {
 
-// Reading a file opened in text mode, as the platform's run-time does it: CR LF comes as one line
-// end (LF); a lone CR stays. Writes, seeks and the close go to the file below unchanged: the
-// system's text writers write CR LF themselves, and a write is flushed at once so that a failure
-// (a full disk) shows at the call that made it.
+// A file opened in text mode, as the platform's run-time keeps it: every LF written reaches the
+// disk as CR LF, and CR LF read comes back as one LF (a lone CR stays). The stream over the file
+// is unbuffered and every write is flushed at once, so that a failure (a full disk) shows at the
+// call that made it, and the stream's position is always the file's position in bytes, as ftell
+// gives it in text mode there.
 ssize_t textModeRead(void* cookie, char* data, size_t size) {
   std::FILE* file = static_cast<std::FILE*>(cookie);
   std::size_t n = 0;
@@ -380,9 +381,16 @@ ssize_t textModeRead(void* cookie, char* data, size_t size) {
 
 ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
   std::FILE* file = static_cast<std::FILE*>(cookie);
-  const std::size_t written = std::fwrite(data, 1, size, file);
-  if (std::fflush(file) != 0 || written < size) return -1;
-  return static_cast<ssize_t>(written);
+  const std::string_view rest(data, size);
+  bool written = true;
+  for (std::size_t at = 0; written && at < size;) {
+    const std::size_t lineEnd = std::min(rest.find('\n', at), size);
+    const std::size_t run = lineEnd - at;
+    written = std::fwrite(data + at, 1, run, file) == run && (lineEnd == size || std::fputs("\r\n", file) >= 0);
+    at = lineEnd + 1;
+  }
+  written = std::fflush(file) == 0 && written;
+  return written ? static_cast<ssize_t>(size) : -1;
 }
 
 int textModeSeek(void* cookie, off64_t* offset, int whence) {
@@ -413,15 +421,15 @@ std::FILE* openFile(const char* path, const char* mode) {
     limited.release();
     file = wrapped;
   }
-  // Without "b" the file is in text mode (this machine's fopen passes over a "t"); only reading
-  // changes there.
-  const std::string_view modes = mode;
-  const bool textMode = modes.find('b') == std::string_view::npos;
-  const bool reads = modes.find_first_of("r+") != std::string_view::npos;
-  if (file == nullptr || !textMode || !reads) return file;
+  // Without "b" the file is in text mode (this machine's fopen passes over a "t").
+  if (file == nullptr || std::string_view(mode).find('b') != std::string_view::npos) return file;
   std::FILE* text =
       fopencookie(file, mode, cookie_io_functions_t{textModeRead, textModeWrite, textModeSeek, textModeClose});
-  if (text == nullptr) std::fclose(file);
+  if (text == nullptr) {
+    std::fclose(file);
+    return nullptr;
+  }
+  std::setvbuf(text, nullptr, _IONBF, 0);
   return text;
 }
 

@@ -509,10 +509,16 @@ TEST_F(ReportFileTest, BreakLinesThatDoNotFitAreCutBack) {
   const std::string earlier = reportRow("an earlier form", ' ');
   for (const Writer& writer : writers) {
     scratch.write("case/RUN.KVO", earlier);
-    standins::windows::failWritesAfter(10);
     writer.write();
-    standins::windows::failWritesAfter(std::nullopt);
-    EXPECT_EQ(report(), earlier) << writer.name;
+    const std::uint64_t lineBytes = report().size() - earlier.size();
+    // A limit in the line, and one between the CR and the LF the platform writes for its end.
+    for (const std::uint64_t limit : {std::uint64_t{10}, lineBytes - 1}) {
+      scratch.write("case/RUN.KVO", earlier);
+      standins::windows::failWritesAfter(limit);
+      writer.write();
+      standins::windows::failWritesAfter(std::nullopt);
+      EXPECT_EQ(report(), earlier) << writer.name << " " << limit;
+    }
   }
 }
 

@@ -43,7 +43,7 @@ TEST_F(ValueFileTest, AppendsToAnExistingFileAndClosesOnce) {
 
   CloseValueFile();
   EXPECT_EQ(ValueFileStream, nullptr);
-  EXPECT_EQ(contentOf(file), "old\nnew\n");
+  EXPECT_EQ(contentOf(file), "old\nnew\r\n") << "the text-mode stream writes the platform's line end";
   CloseValueFile();  // nothing open: nothing happens
   EXPECT_EQ(ValueFileStream, nullptr);
 }
@@ -59,7 +59,7 @@ TEST_F(ValueFileTest, OpeningAnotherClosesAndFlushesTheFirst) {
   const auto second = scratch.path() / "second.txt";
   std::fputs("kept\n", OpenValueFile(first.c_str()));
   ASSERT_NE(OpenValueFile(second.c_str()), nullptr);
-  EXPECT_EQ(contentOf(first), "kept\n");
+  EXPECT_EQ(contentOf(first), "kept\r\n");
 }
 
 TEST(JoinPathTest, CopiesFirstThenSecond) {

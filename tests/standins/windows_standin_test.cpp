@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -304,8 +306,7 @@ TEST_F(WindowsStandinTest, AFullDiskStopsEveryFileWriteAtItsLimit) {
 
   std::FILE* stream = platform::crt::openFile((dir() + "C.TXT").c_str(), "w");
   ASSERT_NE(stream, nullptr);
-  std::fputs("0123456789", stream);
-  EXPECT_NE(std::fflush(stream), 0) << "the write beyond the limit fails";
+  EXPECT_LT(std::fputs("0123456789", stream), 0) << "the write beyond the limit fails";
   std::fclose(stream);
   EXPECT_EQ(read(scratch.path() / "C.TXT"), "01234567");
 
@@ -338,25 +339,67 @@ TEST_F(WindowsStandinTest, TextModeReadsCrLfAsOneLineEnd) {
     EXPECT_EQ(std::fclose(stream), 0);
     win::failWritesAfter(std::nullopt);
   }
+}
 
-  // Writing changes no line end, and a text-mode stream that also reads still fails at a full disk.
-  std::FILE* stream = platform::crt::openFile((dir() + "W.TXT").c_str(), "w+");
+TEST_F(WindowsStandinTest, TextModeWritesEveryLineEndAsCrLf) {
+  struct Case {
+    const char* mode;
+    std::optional<std::uint64_t> writeLimit;
+    std::string onDisk;
+  };
+  // A limit inside a line end keeps its CR only, as a full disk does.
+  const Case cases[] = {{"w", std::nullopt, "A\r\nB\r\n"},
+                        {"wt", std::nullopt, "A\r\nB\r\n"},
+                        {"a", std::nullopt, "A\r\nB\r\n"},
+                        {"w+", std::nullopt, "A\r\nB\r\n"},
+                        {"wb", std::nullopt, "A\nB\n"},
+                        {"ab", std::nullopt, "A\nB\n"},
+                        {"a", 2, "A\r"},
+                        {"a+", 3, "A\r\n"},
+                        {"w", 6, "A\r\nB\r\n"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << " limit " << c.writeLimit.value_or(0));
+    std::filesystem::remove(scratch.path() / "L.TXT");
+    win::failWritesAfter(c.writeLimit);
+    std::FILE* stream = platform::crt::openFile((dir() + "L.TXT").c_str(), c.mode);
+    ASSERT_NE(stream, nullptr);
+    const bool fits = !c.writeLimit || *c.writeLimit >= std::string_view("A\r\nB\r\n").size();
+    EXPECT_EQ(std::fputs("A\nB\n", stream) >= 0, fits) << "a full disk shows at the write that met it";
+    EXPECT_EQ(std::ferror(stream) == 0, fits);
+    std::fclose(stream);
+    win::failWritesAfter(std::nullopt);
+    EXPECT_EQ(read(scratch.path() / "L.TXT"), c.onDisk);
+  }
+}
+
+// Reading and writing one text-mode stream: its position is the file's, in bytes, whatever line
+// ends lie before it, so a write after a read lands where the read stopped.
+TEST_F(WindowsStandinTest, TextModeStreamThatReadsAndWritesKeepsItsPlace) {
+  scratch.write("RW.TXT", "A\r\nB\r\n");
+  std::FILE* stream = platform::crt::openFile((dir() + "RW.TXT").c_str(), "r+");
   ASSERT_NE(stream, nullptr);
-  std::fputs("one\r\ntwo\n", stream);
-  std::rewind(stream);
+  ASSERT_EQ(std::fseek(stream, 0, SEEK_SET), 0);
   std::array<char, 16> line{};
   ASSERT_NE(std::fgets(line.data(), static_cast<int>(line.size()), stream), nullptr);
-  EXPECT_STREQ(line.data(), "one\n");
+  EXPECT_STREQ(line.data(), "A\n");
+  EXPECT_EQ(std::ftell(stream), 3);
+  ASSERT_EQ(std::fseek(stream, 0, SEEK_CUR), 0);
+  std::fputs("X\n", stream);
+  EXPECT_EQ(std::ftell(stream), 6);
   std::fclose(stream);
-  EXPECT_EQ(this->read(scratch.path() / "W.TXT"), "one\r\ntwo\n");
-  win::failWritesAfter(3);
-  stream = platform::crt::openFile((dir() + "W.TXT").c_str(), "a+");
+  EXPECT_EQ(read(scratch.path() / "RW.TXT"), "A\r\nX\r\n");
+
+  stream = platform::crt::openFile((dir() + "RW.TXT").c_str(), "a+");
   ASSERT_NE(stream, nullptr);
-  std::fputs("three\r\n", stream);
-  EXPECT_NE(std::fflush(stream), 0);
+  ASSERT_NE(std::fgets(line.data(), static_cast<int>(line.size()), stream), nullptr);
+  std::fputs("C\n", stream);  // appending goes to the end, wherever the stream read
+  std::rewind(stream);
+  std::string text;
+  while (std::fgets(line.data(), static_cast<int>(line.size()), stream) != nullptr) text += line.data();
+  EXPECT_EQ(text, "A\nX\nC\n");
+  EXPECT_EQ(std::ftell(stream), 9);
   std::fclose(stream);
-  win::failWritesAfter(std::nullopt);
-  EXPECT_EQ(this->read(scratch.path() / "W.TXT"), "one\r\ntwo\nthr");
+  EXPECT_EQ(read(scratch.path() / "RW.TXT"), "A\r\nX\r\nC\r\n");
 }
 
 TEST_F(WindowsStandinTest, MoveFileExReplacesInOneStepAndFailsWhenTold) {
