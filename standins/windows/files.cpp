@@ -356,27 +356,33 @@ int removeFile(const char* path) {
 namespace {
 
 // A file opened in text mode, as the platform's run-time keeps it: every LF written reaches the
-// disk as CR LF, and CR LF read comes back as one LF (a lone CR stays). The stream over the file
-// is unbuffered and every write is flushed at once, so that a failure (a full disk) shows at the
-// call that made it, and the stream's position is always the file's position in bytes, as ftell
-// gives it in text mode there.
+// disk as CR LF, and CR LF read comes back as one LF (a lone CR stays). A stream that writes is
+// unbuffered and every write is flushed at once, so that a failure (a full disk) shows at the
+// call that made it, and its position is always the file's position in bytes, as ftell gives it
+// in text mode there. A stream that only reads is buffered, so that reading a long report a line
+// at a time stays cheap; its ftell runs ahead by the CRs of what is buffered (no reader here asks).
 ssize_t textModeRead(void* cookie, char* data, size_t size) {
   std::FILE* file = static_cast<std::FILE*>(cookie);
-  std::size_t n = 0;
-  while (n < size) {
-    int c = getc_unlocked(file);
-    if (c == EOF) break;
-    if (c == '\r') {
-      const int next = getc_unlocked(file);
-      if (next == '\n') {
-        c = '\n';
-      } else if (next != EOF) {
-        std::ungetc(next, file);
+  const std::size_t got = std::fread(data, 1, size, file);
+  if (got == 0) return std::ferror(file) != 0 ? -1 : 0;
+  // Each CR LF becomes one LF, in place; a CR at the end of the piece looks at the next byte.
+  std::size_t kept = 0;
+  for (std::size_t at = 0; at < got; ++at) {
+    if (data[at] == '\r') {
+      if (at + 1 < got) {
+        if (data[at + 1] == '\n') continue;
+      } else {
+        const int next = getc_unlocked(file);
+        if (next == '\n') {
+          data[kept++] = '\n';
+          break;
+        }
+        if (next != EOF) std::ungetc(next, file);
       }
     }
-    data[n++] = static_cast<char>(c);
+    data[kept++] = data[at];
   }
-  return n == 0 && std::ferror(file) != 0 ? -1 : static_cast<ssize_t>(n);
+  return static_cast<ssize_t>(kept);
 }
 
 ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
@@ -429,7 +435,7 @@ std::FILE* openFile(const char* path, const char* mode) {
     std::fclose(file);
     return nullptr;
   }
-  std::setvbuf(text, nullptr, _IONBF, 0);
+  if (std::string_view(mode).find_first_of("wa+") != std::string_view::npos) std::setvbuf(text, nullptr, _IONBF, 0);
   return text;
 }
 
