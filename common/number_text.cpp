@@ -1,5 +1,6 @@
 #include "common/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <system_error>
@@ -27,8 +28,11 @@ std::string_view formatReal(double value, NumberBuffer& buffer) {
   // Room is kept for the ".0" below: the shortest text of a double is at most 24 characters.
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size() - 2, value);
   char* end = result.ptr;
-  // A real always reads as a real: 12.0 goes as "12.0", never as the integer text "12".
-  if (std::string_view(buffer.data(), end).find_first_of(".eEn") == std::string_view::npos) {
+  // A real always reads as a real: 12.0 goes as "12.0", never as the integer text "12". (One pass
+  // over the characters: this runs for every value sent to the engine.)
+  const bool integral =
+      std::none_of(buffer.data(), end, [](char c) { return c == '.' || c == 'e' || c == 'E' || c == 'n'; });
+  if (integral) {
     *end++ = '.';
     *end++ = '0';
   }
