@@ -466,37 +466,55 @@ int SeekPlotBlock(std::FILE* file, int block) {
   return 0;
 }
 
-void ReadPlotBlockHeader(const char* name, std::int32_t& count, std::int32_t& extraSize, int block) {
-  const FileHandle file = openContainer(name);
-  if (!file) return;
+namespace {
+
+// Opens the container at the block and reads the block's header; false when the file cannot be
+// opened. The file is left after the header.
+bool openBlock(const char* name, int block, PlotRead::File& file, PlotBlockHeader& header, bool& sound) {
+  file.reset(openContainer(name).release());
+  if (!file) return false;
   const std::int64_t fileSize = sizeOf(file.get());
   seekIndexedBlock(file.get(), name, fileSize, block);
+  sound = readSoundHeader(file.get(), fileSize, header);
+  return true;
+}
+
+// Reads the records and extra text of a sound block from after its header.
+void readBlockBody(std::FILE* file, const PlotBlockHeader& header, std::int32_t& count, std::span<PlotRecord> records,
+                   std::span<char> extraText, float& xExtent, float& yExtent) {
+  const std::size_t stored = std::min(static_cast<std::size_t>(header.recordCount), records.size());
+  const std::size_t read = std::fread(records.data(), sizeof(PlotRecord), stored, file);
+  std::fseek(file, static_cast<long>((header.recordCount - static_cast<std::int64_t>(stored)) * kRecordBytes),
+             SEEK_CUR);
+  const std::size_t extraBytes = std::min(static_cast<std::size_t>(header.extraSize), extraText.size());
+  if (extraBytes > 0) std::fread(extraText.data(), 1, extraBytes, file);
+  count = static_cast<std::int32_t>(read);
+  xExtent = header.xExtent;
+  yExtent = header.yExtent;
+}
+
+}  // namespace
+
+void ReadPlotBlockHeader(const char* name, std::int32_t& count, std::int32_t& extraSize, int block) {
+  PlotRead::File file;
   PlotBlockHeader header;
-  const bool sound = readSoundHeader(file.get(), fileSize, header);
+  bool sound = false;
+  if (!openBlock(name, block, file, header, sound)) return;
   count = sound ? header.recordCount : 0;
   extraSize = sound ? header.extraSize : 0;
 }
 
 void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
                    float& xExtent, float& yExtent, int block) {
-  const FileHandle file = openContainer(name);
-  if (!file) return;
-  const std::int64_t fileSize = sizeOf(file.get());
-  seekIndexedBlock(file.get(), name, fileSize, block);
+  PlotRead::File file;
   PlotBlockHeader header;
-  if (!readSoundHeader(file.get(), fileSize, header)) {
+  bool sound = false;
+  if (!openBlock(name, block, file, header, sound)) return;
+  if (!sound) {
     count = 0;
     return;
   }
-  const std::size_t stored = std::min(static_cast<std::size_t>(header.recordCount), records.size());
-  const std::size_t read = std::fread(records.data(), sizeof(PlotRecord), stored, file.get());
-  std::fseek(file.get(), static_cast<long>((header.recordCount - static_cast<std::int64_t>(stored)) * kRecordBytes),
-             SEEK_CUR);
-  const std::size_t extraBytes = std::min(static_cast<std::size_t>(header.extraSize), extraText.size());
-  if (extraBytes > 0) std::fread(extraText.data(), 1, extraBytes, file.get());
-  count = static_cast<std::int32_t>(read);
-  xExtent = header.xExtent;
-  yExtent = header.yExtent;
+  readBlockBody(file.get(), header, count, records, extraText, xExtent, yExtent);
 }
 
 namespace {
@@ -539,6 +557,35 @@ void CountPlot(const char* name, std::int32_t& count, std::int32_t& extraSize, i
       break;
     case PlotForm::none:
       break;
+  }
+}
+
+PlotRead::PlotRead(const char* name, int block) : name_(name) {
+  switch (plotForm(name)) {
+    case PlotForm::text:
+      text_ = true;
+      CountPlotText(name, count_, extraSize_);
+      break;
+    case PlotForm::container:
+      if (openBlock(name, block, file_, header_, sound_) && sound_) {
+        count_ = header_.recordCount;
+        extraSize_ = header_.extraSize;
+      }
+      break;
+    case PlotForm::none:
+      break;
+  }
+}
+
+void PlotRead::read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
+                    float& yExtent) {
+  if (text_) {
+    ReadPlotText(name_, count, records, extraText, xExtent, yExtent);
+  } else if (file_ && !sound_) {
+    count = 0;
+  } else if (file_) {
+    readBlockBody(file_.get(), header_, count, records, extraText, xExtent, yExtent);
+    file_.reset();
   }
 }
 

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <variant>
@@ -99,6 +100,37 @@ void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> 
 void ReadPlot(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
               float& xExtent, float& yExtent, int block);
 void CountPlot(const char* name, std::int32_t& count, std::int32_t& extraSize, int block);
+
+// One plot read with a single opening of its container: the counts of CountPlot when it is made,
+// then the records, extra text and extents of ReadPlot into room the caller has made for them.
+// A plot text is scanned for each step as CountPlot and ReadPlot scan it.
+class PlotRead {
+ public:
+  struct Closer {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  using File = std::unique_ptr<std::FILE, Closer>;
+
+  PlotRead(const char* name, int block);
+  PlotRead(const PlotRead&) = delete;
+  PlotRead& operator=(const PlotRead&) = delete;
+
+  // Both 0 when the plot gave none.
+  std::int32_t count() const { return count_; }
+  std::int32_t extraSize() const { return extraSize_; }
+  // As ReadPlot; once.
+  void read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
+            float& yExtent);
+
+ private:
+  const char* name_;
+  bool text_ = false;
+  File file_;
+  PlotBlockHeader header_;
+  bool sound_ = false;
+  std::int32_t count_ = 0;
+  std::int32_t extraSize_ = 0;
+};
 
 // The plotter's state, one for the library. The owner of a loaded plot sets the stored origin and
 // offset and creates the shared pens before it draws.

@@ -193,9 +193,10 @@ void SetBitmapSelection(HBITMAP bitmap, const RECT& area) {
 
 std::int32_t LoadPlot(PlotObject& plot, const char* path, std::int32_t block) {
   if (path == nullptr) return 0;
-  std::int32_t count = 0;
-  std::int32_t extraSize = 0;
-  CountPlot(path, count, extraSize, block);
+  // One opening of the file gives the counts and then the block.
+  PlotRead source(path, block);
+  const std::int32_t count = source.count();
+  const std::int32_t extraSize = source.extraSize();
   if (!UsableCounts(count, extraSize)) return 0;
 
   MovableBlock(std::exchange(plot.records, nullptr)).reset();
@@ -228,7 +229,7 @@ std::int32_t LoadPlot(PlotObject& plot, const char* path, std::int32_t block) {
     const std::span<char> extraSpan = extra ? std::span<char>(reinterpret_cast<char*>(extraLock.bytes().data()),
                                                               static_cast<std::size_t>(extraSize) + 1)
                                             : std::span<char>();
-    ReadPlot(path, readCount, recordSpan, extraSpan, xExtent, yExtent, block);
+    source.read(readCount, recordSpan, extraSpan, xExtent, yExtent);
   }
 
   plot.xExtent = ScaledExtent(xExtent);

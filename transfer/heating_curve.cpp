@@ -144,7 +144,7 @@ class CurveWriter {
     writeScalar(scalars_.get(), side.database, EngineValue::literal("4"), state_);
     writeElement(arrays_.get(), pressureReference_.get("PressureReference"),
                  element(side.referenceOffset + curveIndex_),
-                 converted(valueAt(thermodynamic_, 2), run::factor::kPressure), state_);
+                 converted(valueAt(thermodynamic_, 2), run::factor::kPressure), state_, texts_);
     writeScalar(scalars_.get(), side.curveCount, curveIndex_, kStateSet);
     writeScalar(scalars_.get(), side.pointCount, pointCount_, state_);
     if (!componentsSent() || componentsWritten() == 0) return;
@@ -153,16 +153,16 @@ class CurveWriter {
       const auto blockStart = static_cast<std::int64_t>(m) * componentCount_;
       for (std::int64_t k = 1; k <= componentsWritten(); ++k) {
         writeElement(arrays_.get(), propertyNames_[m].get(property.array), element(side.componentOffset + k),
-                     converted(valueAt(componentProperties_, blockStart + k), property.factorWord), state_);
+                     converted(valueAt(componentProperties_, blockStart + k), property.factorWord), state_, texts_);
       }
     }
   }
 
   void sendPoint(std::int64_t p, std::int16_t e) {
-    writeElement(arrays_.get(), pointArray(kVaporMassFraction), e, valueAt(thermodynamic_, 4 * p), state_);
-    writeElement(arrays_.get(), pointArray(kTemperature), e, valueAt(thermodynamic_, 4 * p - 3), state_);
+    writeElement(arrays_.get(), pointArray(kVaporMassFraction), e, valueAt(thermodynamic_, 4 * p), state_, texts_);
+    writeElement(arrays_.get(), pointArray(kTemperature), e, valueAt(thermodynamic_, 4 * p - 3), state_, texts_);
     writeElement(arrays_.get(), pointArray(kSpecificEnthalpy), e,
-                 converted(valueAt(thermodynamic_, 4 * p - 1), run::factor::kSpecificEnthalpy), state_);
+                 converted(valueAt(thermodynamic_, 4 * p - 1), run::factor::kSpecificEnthalpy), state_, texts_);
   }
 
   // The phase whose block of reals starts after phaseStart and whose compositions start after
@@ -173,11 +173,12 @@ class CurveWriter {
       const auto& row = kPhaseRows[r];
       if (row.arrays[column].empty()) continue;
       writeElement(arrays_.get(), phaseNames_[r][column].get(row.arrays[column]), e,
-                   converted(valueAt(phases_, phaseStart + row.position), row.factorWord), state_);
+                   converted(valueAt(phases_, phaseStart + row.position), row.factorWord), state_, texts_);
     }
     if (!withCompositions) return;
     for (std::int64_t k = 1; k <= componentsWritten(); ++k) {
-      writeElement(arrays_.get(), compositionName(column, k), e, valueAt(compositions_, compositionStart + k), state_);
+      writeElement(arrays_.get(), compositionName(column, k), e, valueAt(compositions_, compositionStart + k), state_,
+                   texts_);
     }
   }
 
@@ -203,6 +204,7 @@ class CurveWriter {
   std::array<std::array<LazyName, kPhaseColumns>, kPhaseRows.size()> phaseNames_;
   std::array<std::array<LazyName, kCurveComponents>, kPhaseColumns> compositionNames_;
   std::array<LazyName, kComponentPropertyCount> propertyNames_;
+  ValueTexts texts_;
 };
 
 }  // namespace

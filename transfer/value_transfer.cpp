@@ -78,11 +78,11 @@ void writeElementsFrom(VariableCollection* collection, std::string_view name, st
                        std::int64_t state) {
   const auto array = findArray(collection, name);
   if (!array) return;
+  ValueTexts texts;
   const std::size_t last = std::min<std::size_t>(values.size(), INT16_MAX);
   for (std::size_t i = 1; i <= last; ++i) {
     const auto index = static_cast<std::int16_t>(i);
-    const EngineString engineText = EngineValue(values[i - 1]).engineText();
-    array->SetElementText(index, engineText.get());
+    array->SetElementText(index, texts.text(EngineValue(values[i - 1])));
     array->SetElementState(index, state);
   }
 }
@@ -110,30 +110,44 @@ std::int16_t readElementsInto(VariableCollection* collection, std::string_view n
 
 void EngineValue::format(ValueText& text) const {
   NumberBuffer buffer;
+  const std::string_view number = numberText(buffer);
+  text.assign(kind_ == Kind::Literal ? literal_ : number);
+}
+
+std::string_view EngineValue::numberText(NumberBuffer& buffer) const {
   switch (kind_) {
     case Kind::Real:
-      text.assign(formatReal(real_, buffer));
-      break;
+      return formatReal(real_, buffer);
     case Kind::Integer:
-      text.assign(formatInteger(integer_, buffer));
-      break;
+      return formatInteger(integer_, buffer);
     case Kind::Literal:
-      text.assign(literal_);
       break;
   }
+  return {};
 }
 
 EngineString EngineValue::engineText() const {
   NumberBuffer buffer;
-  switch (kind_) {
-    case Kind::Real:
-      return EngineString(formatReal(real_, buffer));
-    case Kind::Integer:
-      return EngineString(formatInteger(integer_, buffer));
-    case Kind::Literal:
-      break;
-  }
+  const std::string_view number = numberText(buffer);
+  if (!number.empty()) return EngineString(number);
   return EngineString(literal_.substr(0, kValueTextLength));
+}
+
+platform::BSTR ValueTexts::text(const EngineValue& value) {
+  NumberBuffer buffer;
+  const std::string_view number = value.numberText(buffer);
+  if (number.empty()) {
+    literal_ = value.engineText();
+    return literal_.get();
+  }
+  // A number text is made of characters below 0x80, which widen unchanged.
+  EngineString& held = byLength_[number.size()];
+  if (held.get() == nullptr) {
+    held = EngineString(number);
+  } else {
+    std::copy(number.begin(), number.end(), held.get());
+  }
+  return held.get();
 }
 
 ComPtr<VariableCollection> inputScalars(platform::EngineData* data) {
@@ -192,15 +206,15 @@ bool readScalarText(VariableCollection* collection, std::string_view name, Value
 void writeElement(VariableCollection* collection, std::string_view name, std::int16_t index, const EngineValue& value,
                   std::int64_t state) {
   if (collection == nullptr) return;
-  writeElement(collection, EngineString(name), index, value, state);
+  ValueTexts texts;
+  writeElement(collection, EngineString(name), index, value, state, texts);
 }
 
 void writeElement(VariableCollection* collection, const EngineString& name, std::int16_t index,
-                  const EngineValue& value, std::int64_t state) {
+                  const EngineValue& value, std::int64_t state, ValueTexts& texts) {
   const auto array = findArray(collection, name);
   if (!array) return;
-  const EngineString engineText = value.engineText();
-  array->SetElementText(index, engineText.get());
+  array->SetElementText(index, texts.text(value));
   array->SetElementState(index, state);
 }
 

@@ -4,12 +4,14 @@
 // read by common/number_text.h. A name the engine does not have is skipped: a read leaves its
 // target at its preset, a write or a clearing does nothing.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string_view>
 
 #include "common/fixed_text.h"
+#include "common/number_text.h"
 #include "platform/com_ptr.h"
 #include "platform/engine.h"
 #include "transfer/engine_text.h"
@@ -38,6 +40,8 @@ class EngineValue {
   // The same text as it crosses to the engine, without its trailing blanks: made straight from the
   // number, since a number text never fills the 56 characters.
   EngineString engineText() const;
+  // The number text of a real or an integer in the buffer; empty for a literal.
+  std::string_view numberText(NumberBuffer& buffer) const;
 
  private:
   enum class Kind { Real, Integer, Literal };
@@ -45,6 +49,22 @@ class EngineValue {
   double real_ = 0.0;
   std::int64_t integer_ = 0;
   std::string_view literal_;
+};
+
+// The engine texts of values, for routines that send many: a number text is written in place into
+// a counted string of its length kept from an earlier value, so that a value makes no string of
+// its own. The engine only reads a text it is given. A text handed out stays valid until the next.
+class ValueTexts {
+ public:
+  ValueTexts() = default;
+  ValueTexts(const ValueTexts&) = delete;
+  ValueTexts& operator=(const ValueTexts&) = delete;
+
+  platform::BSTR text(const EngineValue& value);
+
+ private:
+  std::array<EngineString, std::tuple_size_v<NumberBuffer> + 1> byLength_;
+  EngineString literal_;
 };
 
 // SI value to engine units and back: the single-precision factor is widened first.
@@ -80,8 +100,9 @@ bool readScalarText(platform::VariableCollection* collection, std::string_view n
 // Element write of one element (index from 1), then its state.
 void writeElement(platform::VariableCollection* inputArrays, std::string_view name, std::int16_t index,
                   const EngineValue& value, std::int64_t state = kStateSet);
+// The same with a name already converted for the engine and the value's text from texts.
 void writeElement(platform::VariableCollection* inputArrays, const EngineString& name, std::int16_t index,
-                  const EngineValue& value, std::int64_t state = kStateSet);
+                  const EngineValue& value, std::int64_t state, ValueTexts& texts);
 // Element write of elements 1 to values.size().
 void writeElements(platform::VariableCollection* inputArrays, std::string_view name, std::span<const double> values,
                    std::int64_t state = kStateSet);

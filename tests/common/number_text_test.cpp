@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <locale>
 #include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace kvom {
 namespace {
@@ -34,6 +40,58 @@ TEST(NumberTextTest, RealsReadBackExactlyAsFormatted) {
     EXPECT_FALSE(readInteger(text)) << text;
   }
   EXPECT_EQ(formatReal(12.0), "12.0");
+}
+
+// The text of a real is the shortest one std::to_chars gives, with ".0" after a whole number.
+// Values of few digits take a quicker way than the rest; both must give the same texts, at every
+// magnitude and at the edges where fixed and scientific notation meet.
+TEST(NumberTextTest, RealTextsAreTheShortestStandardTexts) {
+  const auto standard = [](double value) {
+    std::array<char, 40> buffer{};
+    std::string text(buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), value).ptr);
+    if (text.find_first_of(".en") == std::string::npos) text += ".0";
+    return text;
+  };
+  std::vector<double> values = {1.0,
+                                10.0,
+                                100000.0,
+                                1000000.0,
+                                1234567.0,
+                                0.0001,
+                                0.00012,
+                                0.00001,
+                                1e-7,
+                                9.9e-8,
+                                1e15,
+                                999999999999999.0,
+                                1e14,
+                                123456789012345.0,
+                                0.1 + 0.2,
+                                1.0 / 3.0,
+                                2.0 / 3.0,
+                                101325.0,
+                                373.15,
+                                -0.0,
+                                0.0,
+                                std::numeric_limits<double>::infinity(),
+                                std::numeric_limits<double>::quiet_NaN()};
+  std::mt19937_64 random(17);
+  for (int n = 0; n < 400000; ++n) {
+    // A mantissa of 1 to 17 digits at a power of ten from -12 to 17.
+    const int digits = 1 + static_cast<int>(random() % 17);
+    const auto mantissa = static_cast<std::int64_t>(random() % static_cast<std::uint64_t>(std::pow(10.0, digits)));
+    const double value = static_cast<double>(mantissa) * std::pow(10.0, static_cast<int>(random() % 30) - 12 - digits);
+    values.push_back(random() % 2 == 0 ? value : -value);
+    values.push_back(std::bit_cast<double>(random() >> 2));  // any pattern of bits, mostly small
+  }
+  for (int k = 1; k <= 5000; ++k) values.push_back(k / 1000.0);
+  int mismatches = 0;
+  for (const double value : values) {
+    const std::string expected = standard(value);
+    if (formatReal(value) != expected && ++mismatches <= 5)
+      ADD_FAILURE() << expected << " came as " << formatReal(value);
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 TEST(NumberTextTest, IntegersReadBackExactlyAsFormatted) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +123,63 @@ TEST_F(PlotObjectTest, LoadsPlotTextsAndContainerBlocks) {
     }
     FreePlot(plot);
     EXPECT_EQ(plot.records, nullptr);
+  }
+}
+
+// A picture opens its container once for the counts and the block together, and loads what
+// CountPlot and ReadPlot give; a block whose header is damaged loads nothing, after one opening.
+TEST_F(PlotObjectTest, APictureOpensItsContainerOnce) {
+  const test::PlotBlock blocks[] = {
+      {"one", {test::plotRecord('M', {0, 0}), test::plotRecord('D', {1, 1})}, "", 1, 1},
+      {"two", {test::plotRecord('M', {0, 0}), test::plotRecord('S', {1, 1, 0.2f, 0, 0, 3})}, "ABC", 2.5f, 1.5f},
+      {"three",
+       {test::plotRecord('M', {0, 0}), test::plotRecord('D', {3, 1}), test::plotRecord('D', {3, 0})},
+       "",
+       3,
+       2},
+  };
+  test::writePlotContainer(caseDir() / "THREE.BFD", blocks);
+  test::writePlotContainer(caseDir() / "BAD.BFD", std::span(blocks).first(1));
+  {
+    std::fstream file(caseDir() / "BAD.BFD", std::ios::in | std::ios::out | std::ios::binary);
+    const std::int32_t count = -1;
+    file.seekp(88);
+    file.write(reinterpret_cast<const char*>(&count), sizeof count);
+  }
+  struct Case {
+    const char* file;
+    std::int32_t block;
+    bool loads;
+  };
+  const Case cases[] = {{"THREE.BFD", 3, true},
+                        {"THREE.BFD", 2, true},
+                        {"THREE.BFD", 1, true},
+                        {"THREE.BFD", 101, true},
+                        {"BAD.BFD", 1, false}};
+  for (const Case& c : cases) {
+    const std::string path = casePath(c.file);
+    const std::string label = std::string(c.file) + " block " + std::to_string(c.block);
+    const ReadBack expected = readPlot(path, c.block);
+    standins::windows::clearCallLog();
+    PlotObject plot;
+    ASSERT_EQ(LoadPlot(plot, path.c_str(), c.block), c.loads ? 1 : 0) << label;
+    const auto& calls = standins::windows::callLog();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "openFile " + path + " rb"), 1) << label;
+    if (!c.loads) continue;
+    ASSERT_EQ(plot.recordCount, static_cast<std::int32_t>(expected.records.size())) << label;
+    const auto* records = static_cast<const PlotRecord*>(GlobalLock(plot.records));
+    for (std::size_t i = 0; i < expected.records.size(); ++i) {
+      EXPECT_EQ(records[i].bytes, expected.records[i].bytes) << label << " record " << i;
+    }
+    GlobalUnlock(plot.records);
+    EXPECT_EQ(plot.xExtent, static_cast<std::int32_t>(expected.xExtent * 1000)) << label;
+    EXPECT_EQ(plot.yExtent, static_cast<std::int32_t>(expected.yExtent * 1000)) << label;
+    EXPECT_EQ(plot.extraText != nullptr, !expected.extraText.empty()) << label;
+    if (plot.extraText != nullptr) {
+      EXPECT_EQ(static_cast<const char*>(GlobalLock(plot.extraText)), expected.extraText) << label;
+      GlobalUnlock(plot.extraText);
+    }
+    FreePlot(plot);
   }
 }
 

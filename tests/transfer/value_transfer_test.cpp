@@ -11,6 +11,7 @@
 #include "run/unit_factors.h"
 #include "standins/com/com_standin.h"
 #include "standins/engine/engine_standin.h"
+#include "standins/host/host_standin.h"
 #include "tests/support/unit_input_fixture.h"
 
 namespace kvom::transfer {
@@ -198,6 +199,27 @@ TEST_F(ValueTransferTest, ElementWritesGoFromIndexOneWithTheirState) {
       engine.log("SetElementState"),
       (Texts{"SetElementState NozActualODSS 1 -1", "SetElementState NozActualODSS 2 -1", "SetElementState NozNumSS 1 1",
              "SetElementState NozNumSS 2 1", "SetElementState PressureReference 4 1"}));
+}
+
+// A number text is written into a string kept from an earlier text of its length: texts of one
+// length follow each other, shorter and longer ones come between them, and nothing of an earlier
+// text shows in a later one. The element write makes one string per length, not one per value.
+TEST_F(ValueTransferTest, ElementTextsAreRewrittenInStringsKeptPerLength) {
+  const auto arrays = inputArrays(engine.data());
+  const std::vector<double> values = {1.5, 2.5, 123.25, 3.5, -0.125, 7.0, 12.0, 1e+35, 9.5};
+  const long before = standins::com::liveStrings();
+  // The name and four lengths among the values make five strings: a sixth would raise.
+  standins::host::raiseAt("SysAllocStringLen", 1400, 5);
+  clearLog();
+  writeElements(arrays.get(), "NozActualODSS", values);
+  standins::host::reset();
+  EXPECT_EQ(engine.log("SetElementText"),
+            (Texts{"SetElementText NozActualODSS 1 1.5", "SetElementText NozActualODSS 2 2.5",
+                   "SetElementText NozActualODSS 3 123.25", "SetElementText NozActualODSS 4 3.5",
+                   "SetElementText NozActualODSS 5 -0.125", "SetElementText NozActualODSS 6 7.0",
+                   "SetElementText NozActualODSS 7 12.0", "SetElementText NozActualODSS 8 1e+35",
+                   "SetElementText NozActualODSS 9 9.5"}));
+  EXPECT_EQ(standins::com::liveStrings(), before);
 }
 
 TEST_F(ValueTransferTest, AnElementReadKeptAsTextTakesOnlyAnElementTheArrayHas) {
