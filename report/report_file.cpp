@@ -301,13 +301,12 @@ void ReportFormCommand(const char* command, char* screenCode, char* values, cons
 
   if (ReportLanguageCode[0] == ' ') {
     std::array<char, 4> read{' ', ' ', ' ', '\0'};
-    ReadLanguageSetting(read.data());
-    // When the settings file cannot take the language, the report still comes out in the
-    // language read, and is drawn as that language is.
-    if (SetLanguageByName(read.data()) != 1) {
-      const bool letters = std::all_of(read.begin(), read.begin() + 3,
-                                       [](char c) { return std::isupper(static_cast<unsigned char>(c)) != 0; });
-      std::copy_n(letters ? read.data() : "ENG", 3, ReportLanguageCode.begin());
+    const std::int32_t readNumber = ReadLanguageSetting(read.data());
+    // An installed language whose name the settings file cannot take is still the report's
+    // language, and the report is drawn as that language is. A language that is not installed is
+    // not applied: the code stays blank (the English forms are read) and so does the number.
+    if (SetLanguageByName(read.data()) != 1 && LanguageAvailable(readNumber)) {
+      std::copy_n(read.data(), 3, ReportLanguageCode.begin());
       SetLanguageFromLetter(ReportLanguageCode.data());
     }
   }

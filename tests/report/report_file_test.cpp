@@ -212,6 +212,21 @@ TEST_F(ReportFileTest, FirstFormKeepsTheLanguageReadWhenTheSettingsCannotBeWritt
   EXPECT_EQ(GetLanguageNumber(), 3);
 }
 
+// A language set in the settings file but not installed is not applied: the English form is read
+// with its line characters, and the report is drawn by the rules of the language it had.
+TEST_F(ReportFileTest, FirstFormInALanguageNotInstalledLeavesTheLanguageAsItWas) {
+  scratch.write("windows/REVURUDE.INI", "[Setting]\r\nLanguage=CHINESE\r\n");
+  library("TEST", "ENG", {record({"", "", row("\xDA\xC4\xBF \xB3 english \xB3", ' '), row("", 'X')})});
+  std::array<char, 2001> values{'\x19'};
+  std::array<char, 9> code{"TEST0001"};
+  SetLanguageFromLetter("E");
+  ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
+  EXPECT_EQ(report(), reportRow("\xDA\xC4\xBF \xB3 english \xB3", ' '));
+  EXPECT_EQ(GetLanguageNumber(), 1);
+  EXPECT_EQ(std::string(ReportLanguageCode.data(), 3), "   ");
+  EXPECT_EQ(test::readFile(scratch.path() / "windows" / "REVURUDE.INI"), "[Setting]\r\nLanguage=CHINESE\r\n");
+}
+
 TEST_F(ReportFileTest, ReadFormRecordRefusesBadIndexAndLibraryFiles) {
   struct Case {
     const char* name;
