@@ -33,6 +33,7 @@ Adapter::Adapter(const std::string& path) : path_(path) {
         reinterpret_cast<DrawPreviewSheetEntry>(entry("_ZN4kvom6report16DrawPreviewSheetEiPN8platform3win6HWND__Ei"));
     copyReportText = reinterpret_cast<CopyReportTextEntry>(entry("_ZN4kvom6report14CopyReportTextEPKcS2_"));
     convertPlotFile = reinterpret_cast<ConvertPlotFileEntry>(entry("CONVERT_PLOT_FILE"));
+    reportLanguageCode = static_cast<const std::array<char, 3>*>(entry("_ZN4kvom6report18ReportLanguageCodeE"));
   } catch (...) {
     dlclose(library_);
     throw;

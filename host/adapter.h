@@ -3,6 +3,7 @@
 // declared with the host's calling convention (every argument by reference, then the lengths of
 // the texts by value).
 
+#include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -79,6 +80,8 @@ class Adapter {
   DrawPreviewSheetEntry drawPreviewSheet = nullptr;
   CopyReportTextEntry copyReportText = nullptr;
   ConvertPlotFileEntry convertPlotFile = nullptr;  // CONVERT_PLOT_FILE
+  // The code of the language the report's forms are read in: three blanks until one is chosen.
+  const std::array<char, 3>* reportLanguageCode = nullptr;
 
  private:
   void* entry(const char* name) const;

@@ -78,10 +78,21 @@ double roundStep(double span, int most) {
   return 10 * power;
 }
 
+// The words of the curve plot in the report's language, in code page 437 as a plot text holds them
+// (0xF8 the degree sign, 0x8E an A with umlaut).
+struct PlotWords {
+  std::string_view temperature;
+  std::string_view duty;
+  std::string_view hotSide;
+  std::string_view coldSide;
+};
+constexpr PlotWords kEnglishPlotWords{"TEMPERATURE \370C", "DUTY kW", "HOT SIDE", "COLD SIDE"};
+constexpr PlotWords kGermanPlotWords{"TEMPERATUR \370C", "W\216RMESTROM kW", "WARME SEITE", "KALTE SEITE"};
+
 // The temperatures of both sides over the duty, as plot text: the hot side from its outlet at no
 // duty to its inlet at full duty, above the cold side from its inlet to its outlet (counter-current).
 // Both axes are divided in round steps; every label is centred on its tick and clear of it.
-std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut, double duty) {
+std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut, double duty, const PlotWords& words) {
   constexpr double kWidth = 8.0;
   constexpr double kHeight = 4.5;
   constexpr double kTick = 0.1;
@@ -108,7 +119,7 @@ std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut
   for (int i = 0; i <= tSteps; ++i) {
     widestLabel = std::max(widestLabel, PlotTextBox(fixed(low + tStep * i, tDecimals), kLabelHeight).width);
   }
-  const std::string yTitle = "TEMPERATURE \370C";  // 0xF8, the degree sign of code page 437
+  const std::string yTitle(words.temperature);
   const PlotTextBox yTitleBox(yTitle, kTitleHeight);
   const double yTitleRight = -(kTick + kGap + widestLabel + kGap);
   const PlotTextBox labelBox("0", kLabelHeight);
@@ -139,7 +150,7 @@ std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut
   }
   // The y title reads upward, its top toward the labels: its cell lies left of its point.
   plot.text(yTitleRight + 0.2 * yTitleBox.cell, (kHeight - yTitleBox.width) / 2, yTitle, kTitleHeight, 90);
-  const std::string xTitle = "DUTY kW";
+  const std::string xTitle(words.duty);
   const PlotTextBox xTitleBox(xTitle, kTitleHeight);
   plot.text((kWidth - xTitleBox.width) / 2, xTitleBox.topAt(xTitleTop), xTitle, kTitleHeight);
 
@@ -149,17 +160,19 @@ std::string curvePlot(double hotIn, double hotOut, double coldIn, double coldOut
   const auto cold = [&](double at) { return y(coldIn) + (y(coldOut) - y(coldIn)) * at / end; };
   plot.move(0, y(hotOut));
   plot.draw(end, y(hotIn));
-  const PlotTextBox hotBox("HOT SIDE", kSideHeight);
+  const std::string hotLabel(words.hotSide);
+  const PlotTextBox hotBox(hotLabel, kSideHeight);
   const double hotLeft = end * 0.6 - hotBox.width;
-  plot.text(hotLeft, hotBox.bottomAt(std::max(hot(hotLeft), hot(hotLeft + hotBox.width)) + kGap), "HOT SIDE",
+  plot.text(hotLeft, hotBox.bottomAt(std::max(hot(hotLeft), hot(hotLeft + hotBox.width)) + kGap), hotLabel,
             kSideHeight);
   plot.pen(false);
   plot.move(0, y(coldIn));
   plot.draw(end, y(coldOut));
   plot.pen(true);
-  const PlotTextBox coldBox("COLD SIDE", kSideHeight);
+  const std::string coldLabel(words.coldSide);
+  const PlotTextBox coldBox(coldLabel, kSideHeight);
   const double coldLeft = end * 0.6;
-  plot.text(coldLeft, coldBox.topAt(std::min(cold(coldLeft), cold(coldLeft + coldBox.width)) - kGap), "COLD SIDE",
+  plot.text(coldLeft, coldBox.topAt(std::min(cold(coldLeft), cold(coldLeft + coldBox.width)) - kGap), coldLabel,
             kSideHeight);
   // A move past the right and top ends gives the last labels room inside the plot's extents.
   plot.move(kWidth + PlotTextBox(fixed(qStep * qSteps, qDecimals), kLabelHeight).width / 2 + kGap,
@@ -290,8 +303,12 @@ class ReportWriter {
     for (double t : {hotIn, hotOut, coldIn, coldOut}) {
       if (t == kvom::UNSET_REAL) return;
     }
-    std::ofstream(facts_.caseDirectory / "HCURVE.KVD", std::ios::binary) << curvePlot(
-        hotIn - kZeroCelsius, hotOut - kZeroCelsius, coldIn - kZeroCelsius, coldOut - kZeroCelsius, duty / 1000.0);
+    // The forms before it chose the report's language; the plot's words follow it.
+    const std::string_view language(adapter_.reportLanguageCode->data(), adapter_.reportLanguageCode->size());
+    const PlotWords& words = language == "GER" ? kGermanPlotWords : kEnglishPlotWords;
+    std::ofstream(facts_.caseDirectory / "HCURVE.KVD", std::ios::binary)
+        << curvePlot(hotIn - kZeroCelsius, hotOut - kZeroCelsius, coldIn - kZeroCelsius, coldOut - kZeroCelsius,
+                     duty / 1000.0, words);
     const std::string name = "HCURVE.KVD";
     adapter_.convertPlotFile(name.data(), static_cast<std::int64_t>(name.size()));
   }

@@ -232,6 +232,30 @@ TEST_F(HostProgram, ScenarioWritesFormsAndBreaksOfItsOwn) {
   EXPECT_EQ(report.rows("WEXA0001|Case =").size(), 0u);
 }
 
+// The curve plot's words are in the language of the report's forms (code page 437 in the container).
+TEST_F(HostProgram, TheCurvePlotSpeaksTheReportsLanguage) {
+  struct Case {
+    std::string report;
+    std::vector<std::string> words;
+    std::vector<std::string> absent;
+  };
+  const Case cases[] = {
+      {"", {"TEMPERATURE \xF8" "C", "DUTY kW", "HOT SIDE", "COLD SIDE"}, {"TEMPERATUR \xF8", "SEITE"}},
+      {"[report]\nlanguage = GER\n",
+       {"TEMPERATUR \xF8" "C", "W\x8ERMESTROM kW", "WARME SEITE", "KALTE SEITE"},
+       {"TEMPERATURE", "DUTY", "HOT SIDE", "COLD SIDE"}},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = this->run("'" + write("plot.scn", kMinimal + c.report).string() + "'");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const ReportOfRun report(run.out);
+    const std::string container = readFile(report.path().parent_path() / "KVH.BFD");
+    ASSERT_FALSE(container.empty()) << run.out;
+    for (const std::string& word : c.words) EXPECT_NE(container.find(word), std::string::npos) << word;
+    for (const std::string& word : c.absent) EXPECT_EQ(container.find(word), std::string::npos) << word;
+  }
+}
+
 // The file of a report output line ("printed", "preview", "text copy"), as the program names it.
 fs::path outputFile(const std::string& out, const std::string& what) {
   std::smatch found;
