@@ -199,32 +199,40 @@ TEST_F(ReportFileTest, LanguageCommandStoresOnlyAcceptedLanguages) {
   }
 }
 
-TEST_F(ReportFileTest, FirstFormKeepsTheLanguageReadWhenTheSettingsCannotBeWritten) {
-  scratch.write("windows/REVURUDE.INI", "[Setting]\r\nLanguage=GERMAN\r\n");
-  standins::windows::failOperation("WritePrivateProfileStringA");
-  library("TEST", "GER", {record({"", "", row("deutsch", ' '), row("", 'X')})});
-  library("TEST", "ENG", {record({"", "", row("english", ' '), row("", 'X')})});
-  std::array<char, 2001> values{'\x19'};
-  std::array<char, 9> code{"TEST0001"};
-  SetLanguageFromLetter("E");
-  ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
-  EXPECT_EQ(report(), reportRow("deutsch", ' '));
-  EXPECT_EQ(GetLanguageNumber(), 3);
-}
-
-// A language set in the settings file but not installed is not applied: the English form is read
-// with its line characters, and the report is drawn by the rules of the language it had.
-TEST_F(ReportFileTest, FirstFormInALanguageNotInstalledLeavesTheLanguageAsItWas) {
-  scratch.write("windows/REVURUDE.INI", "[Setting]\r\nLanguage=CHINESE\r\n");
-  library("TEST", "ENG", {record({"", "", row("\xDA\xC4\xBF \xB3 english \xB3", ' '), row("", 'X')})});
-  std::array<char, 2001> values{'\x19'};
-  std::array<char, 9> code{"TEST0001"};
-  SetLanguageFromLetter("E");
-  ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
-  EXPECT_EQ(report(), reportRow("\xDA\xC4\xBF \xB3 english \xB3", ' '));
-  EXPECT_EQ(GetLanguageNumber(), 1);
-  EXPECT_EQ(std::string(ReportLanguageCode.data(), 3), "   ");
-  EXPECT_EQ(test::readFile(scratch.path() / "windows" / "REVURUDE.INI"), "[Setting]\r\nLanguage=CHINESE\r\n");
+// The first form applies the language of the settings file. An installed language whose name the
+// settings file cannot take is still the report's language; a language that is not installed is
+// not applied: the English form is read with its line characters, and the report is drawn by the
+// rules of the language it had.
+TEST_F(ReportFileTest, FirstFormAppliesOnlyAnInstalledLanguage) {
+  struct Case {
+    const char* stored;
+    bool settingsWritable;
+    const char* row;  // the report row written
+    std::int32_t number;
+    const char* code;
+  };
+  const Case cases[] = {
+      {"GERMAN", false, "deutsch \xB3", 3, "GER"},
+      {"CHINESE", true, "\xDA\xC4\xBF \xB3 english \xB3", 1, "   "},
+  };
+  for (const Case& c : cases) {
+    const std::string settings = std::string("[Setting]\r\nLanguage=") + c.stored + "\r\n";
+    scratch.write("windows/REVURUDE.INI", settings);
+    fs::remove(scratch.path() / "case" / "RUN.KVO");
+    ReportLanguageCode = ActiveLanguageCode = {' ', ' ', ' '};
+    FormIndex = {};
+    if (!c.settingsWritable) standins::windows::failOperation("WritePrivateProfileStringA", 0, 1);
+    library("TEST", "GER", {record({"", "", row("deutsch \xB3", ' '), row("", 'X')})});
+    library("TEST", "ENG", {record({"", "", row("\xDA\xC4\xBF \xB3 english \xB3", ' '), row("", 'X')})});
+    std::array<char, 2001> values{'\x19'};
+    std::array<char, 9> code{"TEST0001"};
+    SetLanguageFromLetter("E");
+    ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
+    EXPECT_EQ(report(), reportRow(c.row, ' ')) << c.stored;
+    EXPECT_EQ(GetLanguageNumber(), c.number) << c.stored;
+    EXPECT_EQ(std::string(ReportLanguageCode.data(), 3), c.code) << c.stored;
+    EXPECT_EQ(test::readFile(scratch.path() / "windows" / "REVURUDE.INI"), settings) << c.stored;
+  }
 }
 
 TEST_F(ReportFileTest, ReadFormRecordRefusesBadIndexAndLibraryFiles) {
