@@ -1,5 +1,6 @@
 #include "report/guarded_output.h"
 
+#include <string_view>
 #include <utility>
 
 #include "platform/windows/file_identity.h"
@@ -11,7 +12,9 @@ using namespace platform::win;
 
 namespace {
 
-// Names tried beside a target for its replacement: target~1 ... target~99.
+// Names tried for a replacement, in its target's folder: ~KVOM1 ... ~KVOM99. They are short, so
+// that a target whose name is as long as a file name may be has a replacement too.
+constexpr std::string_view kReplacementStem = "~KVOM";
 constexpr int kReplacementNames = 99;
 
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -40,6 +43,31 @@ class FileHandle {
  private:
   HANDLE handle_;
 };
+
+// The folder part of a path, up to and with its last separator (or drive colon); empty for a bare name.
+std::string folderOf(const std::string& path) {
+  const std::size_t end = path.find_last_of("\\/:");
+  return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+// Creates an empty file under a name no file has, in the target's folder, and gives its path; none
+// when every name is taken or the folder takes no new file. The file is created exclusively, so
+// that a file another writer makes meanwhile under the same name is never taken over.
+std::optional<std::string> claimFreeName(const std::string& target) {
+  const std::string folder = folderOf(target);
+  for (int n = 1; n <= kReplacementNames; ++n) {
+    std::string name = folder + std::string(kReplacementStem) + std::to_string(n);
+    if (exists(name)) continue;
+    const HANDLE file =
+        CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return name;
+    }
+    if (!exists(name)) return std::nullopt;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -72,13 +100,11 @@ GuardedOutput GuardedOutput::append(std::string target, const char* mode) {
 }
 
 GuardedOutput GuardedOutput::replace(std::string target, const char* mode) {
-  for (int n = 1; n <= kReplacementNames; ++n) {
-    std::string replacement = target + "~" + std::to_string(n);
-    if (exists(replacement)) continue;
-    std::FILE* file = platform::crt::openFile(replacement.c_str(), mode);
-    return {std::move(target), std::move(replacement), std::nullopt, file};
-  }
-  return {std::move(target), {}, std::nullopt, nullptr};
+  std::optional<std::string> replacement = claimFreeName(target);
+  if (!replacement) return {std::move(target), {}, std::nullopt, nullptr};
+  std::FILE* file = platform::crt::openFile(replacement->c_str(), mode);
+  if (file == nullptr) platform::crt::removeFile(replacement->c_str());
+  return {std::move(target), std::move(*replacement), std::nullopt, file};
 }
 
 GuardedOutput::~GuardedOutput() { discard(); }

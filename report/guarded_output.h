@@ -1,8 +1,8 @@
 #pragma once
-// Writing files so that a failure loses nothing. A replaced file is written beside its target,
-// under a name no file has, and takes the target's place only once it is complete; an appended
-// file is cut back to its length before the append when any part of the append fails (a file the
-// append created is removed).
+// Writing files so that a failure loses nothing. A replaced file is written beside its target, in
+// its folder under a short name no file has, and takes the target's place only once it is
+// complete; an appended file is cut back to its length before the append when any part of the
+// append fails (a file the append created is removed).
 
 #include <cstdint>
 #include <cstdio>
@@ -35,7 +35,7 @@ class GuardedOutput {
   // be opened or its length cannot be read.
   static GuardedOutput append(std::string target, const char* mode = "ab");
   // Writes a file beside the target that replaces it on commit(). No stream when no free name is
-  // left or the file cannot be opened.
+  // left in the target's folder or the file cannot be opened.
   static GuardedOutput replace(std::string target, const char* mode = "wb");
 
   GuardedOutput(GuardedOutput&&) noexcept = default;
