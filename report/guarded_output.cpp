@@ -69,6 +69,14 @@ std::optional<std::string> claimFreeName(const std::string& target) {
   return std::nullopt;
 }
 
+// Whether a file written beside the target may take its place: there is none yet, or it is a file
+// that can be opened for writing (not a folder, not a read-only file).
+bool replaceable(const std::string& target) {
+  const DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && FileHandle(target, GENERIC_WRITE).open();
+}
+
 }  // namespace
 
 FileMark::FileMark(std::string path) : path_(std::move(path)) {
@@ -100,7 +108,8 @@ GuardedOutput GuardedOutput::append(std::string target, const char* mode) {
 }
 
 GuardedOutput GuardedOutput::replace(std::string target, const char* mode) {
-  std::optional<std::string> replacement = claimFreeName(target);
+  // A target that could not be written is refused before anything is written beside it.
+  std::optional<std::string> replacement = replaceable(target) ? claimFreeName(target) : std::nullopt;
   if (!replacement) return {std::move(target), {}, std::nullopt, nullptr};
   std::FILE* file = platform::crt::openFile(replacement->c_str(), mode);
   if (file == nullptr) platform::crt::removeFile(replacement->c_str());

@@ -34,8 +34,9 @@ class GuardedOutput {
   // Appends to the target with the run-time's mode ("ab", "a"). No stream when the target cannot
   // be opened or its length cannot be read.
   static GuardedOutput append(std::string target, const char* mode = "ab");
-  // Writes a file beside the target that replaces it on commit(). No stream when no free name is
-  // left in the target's folder or the file cannot be opened.
+  // Writes a file beside the target that replaces it on commit(). No stream when the target is
+  // there but cannot be written (a folder, a read-only file), when no free name is left in its
+  // folder or when the file cannot be opened.
   static GuardedOutput replace(std::string target, const char* mode = "wb");
 
   GuardedOutput(GuardedOutput&&) noexcept = default;

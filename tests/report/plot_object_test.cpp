@@ -428,6 +428,16 @@ TEST_F(PlotObjectTest, WriterFailuresAreShownAndFreeEverything) {
   ConvertPlotFile("PLOT");
   EXPECT_EQ(messages(), std::vector<std::string>{"Sorry, not enough memory to open more file. | K-OVM"});
   EXPECT_FALSE(fs::exists(caseDir() / "PLOT.BFD"));
+
+  // A folder of the container's name is a container that cannot be opened, for either writer.
+  fs::create_directories(caseDir() / "PLOT.BFD");
+  for (void (*write)() : {+[] { ConvertPlotFile("PLOT"); }, +[] { AppendPlotBlock("PLOT.KVD", "PLOT.BFD", "t"); }}) {
+    standins::gdi::clearMessageBoxes();
+    write();
+    EXPECT_EQ(messages(), std::vector<std::string>{"Can not create file | K-VOM"});
+    EXPECT_TRUE(fs::is_directory(caseDir() / "PLOT.BFD"));
+  }
+  EXPECT_EQ(test::fileNames(caseDir()), std::vector<std::string>{"PLOT.KVD"});
 }
 
 // A full disk part way into a block, for each writer: the container keeps exactly what it held

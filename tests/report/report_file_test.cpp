@@ -622,6 +622,15 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   EXPECT_EQ(standins::gdi::messageBoxes()[0].caption, "K-VOM");
   EXPECT_EQ(standins::gdi::messageBoxes()[0].owner, nullptr);
   EXPECT_EQ(standins::gdi::messageBoxes()[0].style, platform::win::MB_OK | platform::win::MB_ICONERROR);
+  // So is a folder of the target's name, whether it would be replaced or appended to.
+  fs::create_directories(scratch.path() / "dir.bin");
+  for (const std::int32_t mode : {1, 2}) {
+    standins::gdi::clearMessageBoxes();
+    EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("dir.bin").c_str(), mode), -1) << mode;
+    ASSERT_EQ(standins::gdi::messageBoxes().size(), 1u) << mode;
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].text, "Can not copy file") << mode;
+    EXPECT_TRUE(fs::is_directory(scratch.path() / "dir.bin")) << mode;
+  }
 
   // A full disk: a replaced target stays as it was, an appended one is cut back to its length.
   standins::windows::failWritesAfter(100);
