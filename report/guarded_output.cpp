@@ -1,5 +1,6 @@
 #include "report/guarded_output.h"
 
+#include <array>
 #include <string_view>
 #include <utility>
 
@@ -31,6 +32,13 @@ class FileHandle {
     if (open()) CloseHandle(handle_);
   }
   bool open() const { return handle_ != INVALID_HANDLE_VALUE; }
+  // The volume serial number and file index that tell the file, or none.
+  std::optional<std::array<DWORD, 3>> identity() const {
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!open() || GetFileInformationByHandle(handle_, &information) == FALSE) return std::nullopt;
+    return std::array<DWORD, 3>{information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                                information.nFileIndexLow};
+  }
   // Moves the file pointer; the new position, or none.
   std::optional<std::uint64_t> seek(std::uint64_t distance, DWORD method) const {
     auto high = static_cast<LONG>(distance >> 32);
@@ -78,6 +86,12 @@ bool replaceable(const std::string& target) {
 }
 
 }  // namespace
+
+bool SameFile(const char* first, const char* second) {
+  if (first == nullptr || second == nullptr) return false;
+  const auto a = FileHandle(first, GENERIC_READ).identity();
+  return a && a == FileHandle(second, GENERIC_READ).identity();
+}
 
 FileMark::FileMark(std::string path) : path_(std::move(path)) {
   if (!exists(path_)) {

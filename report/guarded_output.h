@@ -27,6 +27,10 @@ class FileMark {
   bool usable_ = false;
 };
 
+// Whether both paths name one existing file, however they are spelt (".\\A.KVO" and "A.KVO"): a
+// writer that replaced or appended to its own source would lose it.
+bool SameFile(const char* first, const char* second);
+
 // A stream into a file whose writes count only once commit() succeeds; every other way out
 // (discard(), a failed commit, destruction) leaves the file as it was before.
 class GuardedOutput {

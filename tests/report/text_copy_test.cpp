@@ -95,9 +95,13 @@ TEST_F(TextCopyTest, CopyThatCannotBeMadeIsReportedAndLeavesNoPartialFile) {
   EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("OLD.KVX").c_str()), 0);
   EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("C.KVX").c_str()), 0);
   EXPECT_EQ(read("OLD.KVX"), read("C.KVX"));
-  // A report is not copied over itself.
-  EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath("A.KVO").c_str()), -1);
-  EXPECT_EQ(read("A.KVO"), row("first") + row("second"));
+  // A report is not copied over itself, however its name is spelt.
+  fs::create_directories(scratch.path() / "sub");
+  for (const char* spelling : {"A.KVO", ".\\A.KVO", "sub\\..\\A.KVO", "sub\\..\\.\\A.KVO"}) {
+    scratch.write("A.KVO", row("first") + row("second"));
+    EXPECT_EQ(CopyReportText(windowsPath("A.KVO").c_str(), windowsPath(spelling).c_str()), -1) << spelling;
+    EXPECT_EQ(read("A.KVO"), row("first") + row("second")) << spelling;
+  }
 }
 
 TEST_F(TextCopyTest, ExportCopiesTheNamedReportWhenItExists) {
