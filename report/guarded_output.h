@@ -1,8 +1,8 @@
 #pragma once
-// Writing files so that a failure loses nothing. A replaced file is written beside its target,
-// under a name no file has, and takes the target's place only once it is complete; an appended
-// file is cut back to its length before the append when any part of the append fails (a file the
-// append created is removed).
+// Writing files so that a failure loses nothing. A replaced file is written beside its target, in
+// its folder under a short name no file has, and takes the target's place only once it is
+// complete; an appended file is cut back to its length before the append when any part of the
+// append fails (a file the append created is removed).
 
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +27,10 @@ class FileMark {
   bool usable_ = false;
 };
 
+// Whether both paths name one existing file, however they are spelt (".\\A.KVO" and "A.KVO"): a
+// writer that replaced or appended to its own source would lose it.
+bool SameFile(const char* first, const char* second);
+
 // A stream into a file whose writes count only once commit() succeeds; every other way out
 // (discard(), a failed commit, destruction) leaves the file as it was before.
 class GuardedOutput {
@@ -34,8 +38,9 @@ class GuardedOutput {
   // Appends to the target with the run-time's mode ("ab", "a"). No stream when the target cannot
   // be opened or its length cannot be read.
   static GuardedOutput append(std::string target, const char* mode = "ab");
-  // Writes a file beside the target that replaces it on commit(). No stream when no free name is
-  // left or the file cannot be opened.
+  // Writes a file beside the target that replaces it on commit(). No stream when the target is
+  // there but cannot be written (a folder, a read-only file), when no free name is left in its
+  // folder or when the file cannot be opened.
   static GuardedOutput replace(std::string target, const char* mode = "wb");
 
   GuardedOutput(GuardedOutput&&) noexcept = default;

@@ -18,6 +18,7 @@
 #include "platform/windows/metafile.h"
 #include "platform/windows/window.h"
 #include "report/file_names.h"
+#include "report/guarded_output.h"
 #include "report/movable_block.h"
 #include "report/settings.h"
 
@@ -115,12 +116,12 @@ std::uint64_t MetafileSizeBytes(std::span<const unsigned char, kMetaHeaderSize> 
   return 2ull * words;
 }
 
-// Writes the bytes of the metafile, after the header when one is given, into a scratch file beside
-// the path and moves it into place only when everything was written: a failure leaves no partial
-// file and an earlier file of that name as it was. Behind a placeable header go the bytes that the
-// metafile's own header counts, which is what a reader takes from such a file: bytes past them
-// (never played) are left out, and bits whose header counts fewer bytes than itself cannot be
-// read back at all and are not written.
+// Writes the bytes of the metafile, after the header when one is given, beside the path and moves
+// them into place only when everything was written (as every replacing writer does): a failure
+// leaves no partial file and an earlier file of that name as it was. Behind a placeable header go
+// the bytes that the metafile's own header counts, which is what a reader takes from such a file:
+// bytes past them (never played) are left out, and bits whose header counts fewer bytes than
+// itself cannot be read back at all and are not written.
 std::int32_t WriteMetafileFile(HMETAFILE metafile, const char* path, const PlaceableHeader* header) {
   if (metafile == nullptr || path == nullptr) return 0;
   const UINT size = GetMetaFileBitsEx(metafile, 0, nullptr);
@@ -139,17 +140,13 @@ std::int32_t WriteMetafileFile(HMETAFILE metafile, const char* path, const Place
     bytes = static_cast<std::size_t>(std::min<std::uint64_t>(counted, size));
   }
 
-  const std::string scratch = std::string(path) + "~";
-  bool written = false;
-  {
-    const File file(platform::crt::openFile(scratch.c_str(), "wb"));
-    if (!file) return 0;
-    written = (header == nullptr || std::fwrite(header->data(), 1, header->size(), file.get()) == header->size()) &&
-              std::fwrite(lock.bytes().data(), 1, bytes, file.get()) == bytes && std::fflush(file.get()) == 0;
-  }
-  if (written && MoveFileExA(scratch.c_str(), path, MOVEFILE_REPLACE_EXISTING) != FALSE) return 1;
-  platform::crt::removeFile(scratch.c_str());
-  return 0;
+  GuardedOutput file = GuardedOutput::replace(path, "wb");
+  if (!file) return 0;
+  const bool written =
+      (header == nullptr || std::fwrite(header->data(), 1, header->size(), file.get()) == header->size()) &&
+      std::fwrite(lock.bytes().data(), 1, bytes, file.get()) == bytes;
+  if (!written) file.discard();
+  return written && file.commit() ? 1 : 0;
 }
 
 }  // namespace

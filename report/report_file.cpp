@@ -14,7 +14,6 @@
 
 #include "exports/run_paths_setup.h"
 #include "platform/report_formatting.h"
-#include "platform/windows/file_identity.h"
 #include "platform/windows/files.h"
 #include "platform/windows/window.h"
 #include "report/file_names.h"
@@ -211,26 +210,6 @@ void appendReportLine(std::string_view line) {
 }
 
 bool rtfOn() { return IsRTFEnabled() != 0; }
-
-// Whether both paths name one existing file, however they are spelt.
-bool sameFile(const char* first, const char* second) {
-  using namespace platform::win;
-  auto identity = [](const char* path) -> std::optional<BY_HANDLE_FILE_INFORMATION> {
-    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-    BY_HANDLE_FILE_INFORMATION information{};
-    const BOOL known = GetFileInformationByHandle(handle, &information);
-    CloseHandle(handle);
-    if (known == FALSE) return std::nullopt;
-    return information;
-  };
-  const auto a = identity(first);
-  if (!a) return false;
-  const auto b = identity(second);
-  return b && a->dwVolumeSerialNumber == b->dwVolumeSerialNumber && a->nFileIndexHigh == b->nFileIndexHigh &&
-         a->nFileIndexLow == b->nFileIndexLow;
-}
 
 // A copy buffer of the chunk size, or a smaller one when that cannot be had.
 std::vector<char> copyBuffer(std::size_t chunk) {
@@ -737,7 +716,7 @@ std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32
     input.reset(source != nullptr ? platform::crt::openFile(source, "rb") : nullptr);
     if (!input) return -1;
     // Appending a file to itself would never end, and replacing it by itself would lose it.
-    if (sameFile(source, target)) return -1;
+    if (SameFile(source, target)) return -1;
   }
 
   // A replaced target is written beside it and takes its place only once the copy is whole; an

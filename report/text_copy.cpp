@@ -89,6 +89,8 @@ std::int32_t CopyReportText(const char* source, const char* target) {
   // The source is opened first, so that a report that cannot be read leaves the target alone.
   const File input(platform::crt::openFile(source, "rb"));
   if (!input) return -1;
+  // The same report named another way (".\\A.KVO") is refused as well.
+  if (SameFile(source, target)) return -1;
   // The copy is written beside an earlier one and replaces it only once it is whole.
   GuardedOutput output = GuardedOutput::replace(target, "wb");
   if (!output) return -1;

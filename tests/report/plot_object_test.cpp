@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "report/page_layout.h"
 #include "report/pictures.h"
 #include "report/plot_file.h"
+#include "report/report_file.h"
+#include "report/text_copy.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/gdi/window_standin.h"
 #include "standins/windows/windows_standin.h"
@@ -425,6 +428,16 @@ TEST_F(PlotObjectTest, WriterFailuresAreShownAndFreeEverything) {
   ConvertPlotFile("PLOT");
   EXPECT_EQ(messages(), std::vector<std::string>{"Sorry, not enough memory to open more file. | K-OVM"});
   EXPECT_FALSE(fs::exists(caseDir() / "PLOT.BFD"));
+
+  // A folder of the container's name is a container that cannot be opened, for either writer.
+  fs::create_directories(caseDir() / "PLOT.BFD");
+  for (void (*write)() : {+[] { ConvertPlotFile("PLOT"); }, +[] { AppendPlotBlock("PLOT.KVD", "PLOT.BFD", "t"); }}) {
+    standins::gdi::clearMessageBoxes();
+    write();
+    EXPECT_EQ(messages(), std::vector<std::string>{"Can not create file | K-VOM"});
+    EXPECT_TRUE(fs::is_directory(caseDir() / "PLOT.BFD"));
+  }
+  EXPECT_EQ(test::fileNames(caseDir()), std::vector<std::string>{"PLOT.KVD"});
 }
 
 // A full disk part way into a block, for each writer: the container keeps exactly what it held
@@ -509,6 +522,86 @@ TEST_F(PlotObjectTest, PlotToMetafileWritesAPlaceableMetafile) {
   // Nothing to convert: nothing written.
   PlotToMetafile("MISSING.KVD", "NONE.WMF", 9800, 8000);
   EXPECT_FALSE(fs::exists(caseDir() / "NONE.WMF"));
+}
+
+// Every writer that replaces its target, each in a folder of its own that is the current directory,
+// the case directory empty so that case paths are names there: a target whose name is as long as a
+// file name may be is still written, and the files beside a target (an editor's backup, earlier
+// copies, the leftover of a write that was cut off) stay as they were.
+TEST_F(PlotObjectTest, ReplacingWritersWriteEveryTargetAndLeaveTheFilesBesideIt) {
+  exports::RunPathStrings.caseDir[0] = '\0';
+  struct Writer {
+    const char* name;
+    const char* extension;  // of the target
+    // Writes the target, a name in the current directory; false when the writer reports a failure.
+    bool (*write)(const std::string& target);
+  };
+  const Writer writers[] = {
+      {"CopyReportText", ".KVX", [](const std::string& t) { return CopyReportText("SRC.KVO", t.c_str()) == 0; }},
+      {"CopyOrAppendFile", ".KVO", [](const std::string& t) { return CopyOrAppendFile("SRC.KVO", t.c_str(), 1) == 0; }},
+      {"WritePlaceableMetafile", ".WMF",
+       [](const std::string& t) {
+         const HMETAFILE metafile = lineMetafile();
+         const bool written = WritePlaceableMetafile(metafile, t.c_str(), RECT{0, 0, 120, 80}) == 1;
+         DeleteMetaFile(metafile);
+         return written;
+       }},
+      {"WriteMetafile", ".WMF",
+       [](const std::string& t) {
+         const HMETAFILE metafile = lineMetafile();
+         const bool written = WriteMetafile(metafile, t.c_str()) == 1;
+         DeleteMetaFile(metafile);
+         return written;
+       }},
+      {"PlotToMetafile", ".WMF",
+       [](const std::string& t) {
+         PlotToMetafile("SRC.KVD", t.c_str(), 9800, 8000);
+         return true;
+       }},
+      {"ConvertPlotFile", ".BFD",
+       [](const std::string& t) {
+         ConvertPlotFile((t.substr(0, t.size() - 4) + ".KVD").c_str());
+         return true;
+       }},
+  };
+  const auto files = [] {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : fs::directory_iterator("."))
+      found[entry.path().filename().string()] = test::readFile(entry.path());
+    return found;
+  };
+  constexpr std::size_t kLongestName = 255;
+  for (const Writer& writer : writers) {
+    const fs::path folder = currentDir() / writer.name;
+    writeBoxPlot(folder / "SRC.KVD", 4, 2, /*withText=*/true);
+    std::ofstream(folder / "SRC.KVO", std::ios::binary) << "  Duty 1.5 MW \t1{ }\r\n$$$P.KVD  1  1  2  2\r\n";
+    fs::current_path(folder);
+    const std::string reference = std::string("REF") + writer.extension;
+    fs::copy_file("SRC.KVD", "REF.KVD");
+    ASSERT_TRUE(writer.write(reference)) << writer.name;
+    const std::string expected = test::readFile(reference);
+    ASSERT_FALSE(expected.empty()) << writer.name;
+    const std::string shortName = std::string("PLOT") + writer.extension;
+    const std::string longName = std::string(kLongestName - 4, 'N') + writer.extension;
+    for (const std::string& target : {shortName, longName}) {
+      const std::string label = std::string(writer.name) + " onto a name of " + std::to_string(target.size());
+      std::ofstream(target, std::ios::binary) << "the old target";
+      // The plot text the converter reads: the target's base name with the plot text's extension.
+      fs::copy_file("SRC.KVD", target.substr(0, target.size() - 4) + ".KVD", fs::copy_options::overwrite_existing);
+      for (const std::string& beside : {target + "~", target + "~1", target + "~2", std::string("~KVOM1")}) {
+        if (beside.size() <= kLongestName) std::ofstream(beside, std::ios::binary) << "beside: " + beside;
+      }
+      std::map<std::string, std::string> before = files();
+      standins::gdi::clearMessageBoxes();
+      EXPECT_TRUE(writer.write(target)) << label;
+      EXPECT_TRUE(standins::gdi::messageBoxes().empty()) << label;
+      std::map<std::string, std::string> after = files();
+      EXPECT_EQ(after[target], expected) << label;
+      before.erase(target);
+      after.erase(target);
+      EXPECT_EQ(after, before) << label << ": only the target changes";
+    }
+  }
 }
 
 // An independent reader finds the plot's lines and text in the written file.

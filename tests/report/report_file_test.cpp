@@ -582,6 +582,7 @@ class CopyOrAppendFileTest : public ReportFileTest {
  protected:
   std::string win(const std::string& name) const { return test::windowsDir(scratch.path()) + name; }
   std::string bytes(const std::string& name) const { return test::readFile(scratch.path() / name); }
+  std::vector<std::string> files() const { return test::fileNames(scratch.path()); }
 };
 
 TEST_F(CopyOrAppendFileTest, ModesCopyAndAppend) {
@@ -610,7 +611,7 @@ TEST_F(CopyOrAppendFileTest, ModesCopyAndAppend) {
     EXPECT_EQ(bytes("t.bin"), c.target) << c.mode;
   }
   EXPECT_EQ(bytes("t.bin~1"), "a file of its own");
-  EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~2"));
+  EXPECT_EQ(files(), (std::vector<std::string>{"t.bin", "t.bin~1"})) << "no copy in the making is left";
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("new.bin").c_str(), 3), 0);
   EXPECT_EQ(bytes("new.bin").size(), 104u);
   EXPECT_TRUE(standins::gdi::messageBoxes().empty());
@@ -644,12 +645,21 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   EXPECT_EQ(standins::gdi::messageBoxes()[0].caption, "K-VOM");
   EXPECT_EQ(standins::gdi::messageBoxes()[0].owner, nullptr);
   EXPECT_EQ(standins::gdi::messageBoxes()[0].style, platform::win::MB_OK | platform::win::MB_ICONERROR);
+  // So is a folder of the target's name, whether it would be replaced or appended to.
+  fs::create_directories(scratch.path() / "dir.bin");
+  for (const std::int32_t mode : {1, 2}) {
+    standins::gdi::clearMessageBoxes();
+    EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("dir.bin").c_str(), mode), -1) << mode;
+    ASSERT_EQ(standins::gdi::messageBoxes().size(), 1u) << mode;
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].text, "Can not copy file") << mode;
+    EXPECT_TRUE(fs::is_directory(scratch.path() / "dir.bin")) << mode;
+  }
 
   // A full disk: a replaced target stays as it was, an appended one is cut back to its length.
   standins::windows::failWritesAfter(100);
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 1), -1);
   EXPECT_EQ(bytes("t.bin"), "TARGET");
-  EXPECT_FALSE(fs::exists(scratch.path() / "t.bin~1")) << "the copy in the making is removed";
+  EXPECT_EQ(files(), (std::vector<std::string>{"s.bin", "t.bin"})) << "the copy in the making is removed";
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 2), -1);
   EXPECT_EQ(bytes("t.bin"), "TARGET");
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("new.bin").c_str(), 2), -1);

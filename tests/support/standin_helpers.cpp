@@ -63,6 +63,15 @@ std::string readFile(const std::filesystem::path& path) {
   return content.str();
 }
 
+std::vector<std::string> fileNames(const std::filesystem::path& directory) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::vector<std::string> engineLog(std::string_view operation) {
   std::vector<std::string> entries;
   const std::string wanted = " " + std::string(operation);

@@ -24,6 +24,9 @@ std::filesystem::path directoryOfWindowsLength(const std::filesystem::path& base
 // The whole file, byte for byte; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 
+// The names of the files directly in the directory (not its folders), sorted.
+std::vector<std::string> fileNames(const std::filesystem::path& directory);
+
 // Runs a shell command and gives what it printed on its standard output.
 std::string runCommand(const std::string& command);
 
