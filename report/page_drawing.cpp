@@ -345,14 +345,25 @@ void ClearPrintPage() { PrintPage = emptyPage(); }
 
 namespace {
 
-// The fonts CreatePrintFonts made last, and the face they were made of.
-struct PrintFonts {
-  HFONT title = nullptr;
-  HFONT bold = nullptr;
-  HFONT normal = nullptr;
-  std::array<char, kFaceNameSize> face{};
-};
-PrintFonts madeFonts;
+// Whether the font is a live page font of the height and weight in the current print face, as
+// replaceFont makes it. A kept font is known by its description, not by its handle value: the value
+// of a deleted font can come back for another object.
+bool isPageFont(HFONT font, int height, int weight) {
+  platform::win::LOGFONTA made{};
+  if (font == nullptr || GetObjectA(font, sizeof made, &made) != static_cast<int>(sizeof made)) return false;
+  made.lfFaceName[platform::win::LF_FACESIZE - 1] = '\0';
+  return made.lfHeight == height && made.lfWidth == 0 && made.lfEscapement == 0 && made.lfOrientation == 0 &&
+         made.lfWeight == weight && made.lfItalic == 0 && made.lfUnderline == 0 && made.lfStrikeOut == 0 &&
+         made.lfCharSet == platform::win::ANSI_CHARSET && made.lfOutPrecision == platform::win::OUT_DEFAULT_PRECIS &&
+         made.lfClipPrecision == platform::win::CLIP_DEFAULT_PRECIS && made.lfQuality == platform::win::PROOF_QUALITY &&
+         made.lfPitchAndFamily == platform::win::DEFAULT_PITCH &&
+         std::strncmp(made.lfFaceName, PageLayout.faceName.data(), PageLayout.faceName.size()) == 0;
+}
+
+// Makes the font anew unless it is still the page font of its kind.
+void keepFont(HFONT& font, int height, int weight) {
+  if (!isPageFont(font, height, weight)) replaceFont(font, height, weight);
+}
 
 // The cell size of the normal font on the context.
 CellSize measureCells(HDC dc) {
@@ -384,15 +395,14 @@ CellSize CreatePrintFonts(HDC dc) {
   replaceFont(PageLayout.titleFont, kTitleHeight, kHeavyWeight);
   replaceFont(PageLayout.boldFont, kBodyHeight, kHeavyWeight);
   replaceFont(PageLayout.normalFont, kBodyHeight, kNormalWeight);
-  madeFonts = {PageLayout.titleFont, PageLayout.boldFont, PageLayout.normalFont, PageLayout.faceName};
   return measureCells(dc);
 }
 
 CellSize KeepPrintFonts(HDC dc) {
-  const bool kept = madeFonts.normal != nullptr && PageLayout.titleFont == madeFonts.title &&
-                    PageLayout.boldFont == madeFonts.bold && PageLayout.normalFont == madeFonts.normal &&
-                    PageLayout.faceName == madeFonts.face;
-  return kept ? measureCells(dc) : CreatePrintFonts(dc);
+  keepFont(PageLayout.titleFont, kTitleHeight, kHeavyWeight);
+  keepFont(PageLayout.boldFont, kBodyHeight, kHeavyWeight);
+  keepFont(PageLayout.normalFont, kBodyHeight, kNormalWeight);
+  return measureCells(dc);
 }
 
 POINT CellToPagePoint(std::int32_t cell, const CellSize& cellSize) {

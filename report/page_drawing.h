@@ -57,8 +57,8 @@ struct CellSize {
 // and the height; with 4 pages per sheet 0.9 times the width in font mode 1, else the width, and
 // the height.
 KVOM_EXPORT CellSize CreatePrintFonts(platform::win::HDC dc);
-// The same, keeping the page fonts when they are still the ones CreatePrintFonts made of the
-// current face: only the cell size is measured again.
+// The same, keeping each page font that is still the one CreatePrintFonts makes of the current
+// face (known by its description); a font that is missing or another one is made anew.
 KVOM_EXPORT CellSize KeepPrintFonts(platform::win::HDC dc);
 
 // The top-left corner of a cell on the page, the cell origin of PageLayout included.

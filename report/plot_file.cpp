@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "platform/windows/codepage.h"
 #include "platform/windows/files.h"
@@ -391,63 +390,6 @@ void seekBlock(std::FILE* file, std::int64_t fileSize, int block) {
   }
 }
 
-// Where the blocks of the container read last begin, with the header seen at each place, so that
-// the next picture of the same container starts from the nearest block seen instead of reading
-// the header of every block before it. A place is used only while the file has the size it had
-// and the same header stands there; else the blocks are walked from the first again.
-struct BlockIndex {
-  std::string name;
-  std::int64_t fileSize = -1;
-  std::vector<std::pair<long, PlotBlockHeader>> blocks;  // blocks[k]: block k + 1
-};
-
-BlockIndex& blockIndex() {
-  static BlockIndex index;
-  return index;
-}
-
-// Reads the header at the place and tells whether it is the one seen there before.
-bool headerStillAt(std::FILE* file, long offset, const PlotBlockHeader& seen) {
-  PlotBlockHeader found;
-  return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(&found, sizeof found, 1, file) == 1 &&
-         std::memcmp(&found, &seen, sizeof found) == 0;
-}
-
-std::int64_t bodySize(const PlotBlockHeader& header) { return header.recordCount * kRecordBytes + header.extraSize; }
-
-// seekBlock for a named container, through the index.
-void seekIndexedBlock(std::FILE* file, std::string_view name, std::int64_t fileSize, int block) {
-  if (block < 1 || block > kMaxPlotBlock) block = 1;
-  BlockIndex& index = blockIndex();
-  if (index.name != name || index.fileSize != fileSize) index = BlockIndex{std::string(name), fileSize, {}};
-  int at = 1;  // the block whose header is at `position`
-  long position = 0;
-  if (const auto known = std::min(index.blocks.size(), static_cast<std::size_t>(block)); known > 0) {
-    const auto& [offset, header] = index.blocks[known - 1];
-    if (headerStillAt(file, offset, header)) {
-      at = static_cast<int>(known);
-      position = offset;
-    } else {
-      index.blocks.clear();
-    }
-  }
-  if (std::fseek(file, position, SEEK_SET) != 0) return;
-  for (;; ++at) {
-    PlotBlockHeader header;
-    if (!readSoundHeader(file, fileSize, header)) {
-      std::fseek(file, at < block ? 0 : position, at < block ? SEEK_END : SEEK_SET);
-      return;
-    }
-    if (index.blocks.size() == static_cast<std::size_t>(at - 1)) index.blocks.emplace_back(position, header);
-    if (at == block) {
-      std::fseek(file, position, SEEK_SET);
-      return;
-    }
-    position += static_cast<long>(sizeof header + bodySize(header));
-    std::fseek(file, position, SEEK_SET);
-  }
-}
-
 // Shown when a container cannot be opened; the outputs stay untouched.
 void showOpenError() {
   MessageBoxA(nullptr, "Can not open file", "Open Error", platform::win::MB_OK | platform::win::MB_ICONHAND);
@@ -473,8 +415,11 @@ namespace {
 bool openBlock(const char* name, int block, PlotRead::File& file, PlotBlockHeader& header, bool& sound) {
   file.reset(openContainer(name).release());
   if (!file) return false;
+  // The blocks before this one are walked on the open file at every read, a header each: places
+  // kept from an earlier read could hold another block once the file has been rewritten at the
+  // same size, or once the name finds another file, and neither size nor time tells that for sure.
   const std::int64_t fileSize = sizeOf(file.get());
-  seekIndexedBlock(file.get(), name, fileSize, block);
+  seekBlock(file.get(), fileSize, block);
   sound = readSoundHeader(file.get(), fileSize, header);
   return true;
 }

@@ -214,7 +214,8 @@ void DrawPreviewPage(HDC dc, HWND window, std::int32_t page, std::int32_t rowCou
 }
 
 CellSize CreatePreviewFonts(HDC dc) {
-  // The fonts of printing serve every page of the preview; a page only measures its cells.
+  // The fonts of printing serve every page of the preview; a page measures its cells and makes
+  // again only a font that is missing or no longer the print face's.
   if (PageLayout.deviceMode != kDeviceMetafile) return KeepPrintFonts(dc);
   const std::int32_t scale = metafileScale();
   replaceFont(PageLayout.titleFont, 312 / scale, 800);

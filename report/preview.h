@@ -63,9 +63,9 @@ KVOM_EXPORT void DrawSheetPages(platform::win::HDC dc, platform::win::HWND windo
 // Draws the page in PrintPage as page n (from 1) of its sheet: the pictures, then the text over them.
 KVOM_EXPORT void DrawPreviewPage(platform::win::HDC dc, platform::win::HWND window, std::int32_t page,
                                  std::int32_t rowCount);
-// The page fonts and the cell size: those of printing (made once and kept while they last), or on
-// a metafile page fixed ones that fill its extent (at half size on a sheet of 4 pages, so that the
-// sheet fits a metafile's 16-bit coordinates).
+// The page fonts and the cell size: those of printing (kept from page to page, a missing one made
+// again on the next page), or on a metafile page fixed ones that fill its extent (at half size on a
+// sheet of 4 pages, so that the sheet fits a metafile's 16-bit coordinates).
 KVOM_EXPORT CellSize CreatePreviewFonts(platform::win::HDC dc);
 // Puts sheet n (from 0) on the clipboard as a metafile picture (CF_METAFILEPICT): one page is
 // 14960 x 19964 units, a sheet of 2 pages twice as wide, a sheet of 4 pages holds them at half size.

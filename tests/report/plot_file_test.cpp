@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -374,6 +375,59 @@ TEST_F(PlotContainerTest, BlocksAreFoundAgainAfterTheContainerChanges) {
   test::writePlotContainer(scratch.path() / "plots.BFD", four);
   EXPECT_FLOAT_EQ(firstX(4), 42);
   EXPECT_FLOAT_EQ(firstX(3), 32);
+}
+
+TEST_F(PlotContainerTest, ABlockIsReadFromTheFileAsItStandsNow) {
+  // Before: blocks of 258 and 179 bytes. After: 129, 129 and 179 bytes, the same 437 bytes in all,
+  // and block 3 starts where block 2 did, with a header equal to it.
+  const auto lines = [](int count, float mark, std::string extra = "") {
+    test::PlotBlock block{"curve", {plotRecord('M', {mark, 0})}, std::move(extra), 3, 2};
+    for (int k = 1; k < count; ++k) block.records.push_back(plotRecord('D', {mark, static_cast<float>(k)}));
+    return block;
+  };
+  const test::PlotBlock before[] = {lines(6, 1, "abcd"), lines(3, 2)};
+  const test::PlotBlock after[] = {lines(1, 11), lines(1, 12), lines(3, 13)};
+
+  // Restores the current folder when the test ends.
+  struct CurrentFolder {
+    std::filesystem::path kept = std::filesystem::current_path();
+    ~CurrentFolder() { std::filesystem::current_path(kept); }
+  } currentFolder;
+
+  struct Case {
+    const char* label;
+    const char* firstFolder;   // where the container stands at first
+    const char* secondFolder;  // where the changed one stands
+    bool bareName;             // named without folder, found in the current folder
+  };
+  const Case cases[] = {
+      {"rewritten at the same size", "same", "same", false},
+      {"another folder under the same bare name", "first", "second", true},
+  };
+  for (const Case& c : cases) {
+    const auto place = [&](const char* folder) {
+      std::filesystem::create_directories(scratch.path() / folder);
+      return scratch.path() / folder / "plots.BFD";
+    };
+    const auto nameIn = [&](const char* folder) {
+      if (!c.bareName) return windowsPath(std::string(folder) + "\\plots.BFD");
+      std::filesystem::current_path(scratch.path() / folder);
+      return std::string("plots.BFD");
+    };
+    test::writePlotContainer(place(c.firstFolder), before);
+    ASSERT_EQ(std::filesystem::file_size(place(c.firstFolder)), 437u);
+    EXPECT_FLOAT_EQ(read(2, nameIn(c.firstFolder)).records.at(0).slot(1), 2) << c.label;
+
+    test::writePlotContainer(place(c.secondFolder), after);
+    ASSERT_EQ(std::filesystem::file_size(place(c.secondFolder)), 437u);
+    const std::string name = nameIn(c.secondFolder);
+    for (int block : {2, 3, 1}) {
+      const Block found = read(block, name);
+      EXPECT_EQ(found.count, block == 3 ? 3 : 1) << c.label << " block " << block;
+      EXPECT_FLOAT_EQ(found.records.empty() ? 0 : found.records[0].slot(1), 10 + block)
+          << c.label << " block " << block;
+    }
+  }
 }
 
 TEST_F(PlotContainerTest, HeaderCountsAreCheckedAgainstTheFileAndTheCaller) {

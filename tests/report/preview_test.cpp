@@ -163,6 +163,44 @@ TEST_F(PreviewTest, PagesKeepThePageFontsTheFirstPageMade) {
   EXPECT_EQ(drawnTexts(), (std::vector<std::string>{"Page1", "Page2", "Page3", "Page4", "Page5", "Page6"}));
 }
 
+TEST_F(PreviewTest, AFontThatCouldNotBeMadeIsMadeOnTheNextPage) {
+  std::string report;
+  for (int k = 1; k <= 3; ++k) report += row("Page" + std::to_string(k), '1');
+  ASSERT_EQ(PrepareSinglePreview(writeReport(report).c_str()), 0);
+  window = gdi::createWindow(800, 600);
+  // The heights and weights the titles were drawn in, by page text.
+  const auto titleFonts = [this] {
+    std::vector<std::string> fonts;
+    for (const gdi::DisplayEntry& entry : gdi::windowDisplayList(window)) {
+      if (!entry.text.starts_with("Page")) continue;
+      fonts.push_back(entry.text.substr(0, 5) + " " + std::to_string(entry.font.description.lfHeight) + "/" +
+                      std::to_string(entry.font.description.lfWeight));
+    }
+    return fonts;
+  };
+  const auto drawSheets = [&] {
+    gdi::clearWindowDisplayList(window);
+    for (int sheet = 0; sheet < 3; ++sheet) DrawPreviewSheet(0, window, sheet);
+    return titleFonts();
+  };
+
+  // The first page's title font cannot be made; its title falls back to another font.
+  gdi::failOperation("CreateFontA", 0, 1);
+  const std::vector<std::string> first = drawSheets();
+  ASSERT_EQ(first.size(), 3u);
+  EXPECT_NE(first[0], "Page1 105/800");
+  EXPECT_EQ(first[1], "Page2 105/800");
+  EXPECT_EQ(first[2], "Page3 105/800");
+
+  // A later preview, after a sheet was copied in the fonts of a metafile page.
+  CopySheetToClipboard(window, 1);
+  EXPECT_EQ(drawSheets(), (std::vector<std::string>{"Page1 105/800", "Page2 105/800", "Page3 105/800"}));
+  EXPECT_EQ(gdi::liveObjects(gdi::ObjectKind::Font), 3);
+  OpenClipboard(nullptr);
+  EmptyClipboard();
+  CloseClipboard();
+}
+
 TEST_F(PreviewTest, TheLeftPageOfATwoPageSheetStartsSixCellsIn) {
   setPagesPerSheet("2 per 1");
   ASSERT_EQ(PreparePreview(nullptr, 0, writeReport(row("Left") + row("Right", '1')).c_str()), 1);
