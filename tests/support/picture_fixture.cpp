@@ -48,7 +48,11 @@ std::vector<platform::win::POINT> linePoints(platform::win::HDC dc) {
 
 void PictureFixture::SetUp() {
   resetStandins();
-  for (const auto& directory : {programDir(), caseDir(), currentDir()}) std::filesystem::create_directories(directory);
+  for (const auto& directory : {programDir(), caseDir(), currentDir(), scratch.path() / "windows"}) {
+    std::filesystem::create_directories(directory);
+  }
+  // A settings file of the test's own: tests run side by side in processes of their own.
+  standins::windows::setWindowsDirectory(windowsDir(scratch.path() / "windows"));
   savedPaths_ = exports::RunPathStrings;
   copyText(exports::RunPathStrings.programDir, windowsPathOf(programDir()));
   copyText(exports::RunPathStrings.caseDir, windowsPathOf(caseDir()));
