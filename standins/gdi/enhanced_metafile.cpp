@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -67,11 +68,22 @@ win::ENHMETAHEADER headerOf(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
+// The width and height of a rectangle, taken in 64 bits: the corners may lie at the ends of the
+// 32-bit range.
+std::int64_t widthOf(const win::RECT& r) { return std::int64_t{r.right} - r.left; }
+std::int64_t heightOf(const win::RECT& r) { return std::int64_t{r.bottom} - r.top; }
+
+// Whether the rectangle's width and height are 32-bit numbers, as those of any picture are.
+bool soundExtent(const win::RECT& r) {
+  const auto fits = [](std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; };
+  return fits(widthOf(r)) && fits(heightOf(r));
+}
+
 bool validEnhanced(std::span<const std::uint8_t> bytes) {
   if (headerFieldsSize(bytes) == 0) return false;
   const win::ENHMETAHEADER h = headerOf(bytes);
   return h.iType == win::EMR_HEADER && h.dSignature == win::ENHMETA_SIGNATURE && h.nSize <= bytes.size() &&
-         h.nBytes >= h.nSize && h.nBytes <= bytes.size();
+         h.nBytes >= h.nSize && h.nBytes <= bytes.size() && soundExtent(h.rclBounds) && soundExtent(h.rclFrame);
 }
 
 const Object* findEnhanced(win::HENHMETAFILE metafile) {
@@ -96,13 +108,13 @@ class EnhancedPlayer {
       const double py = static_cast<double>(h.szlDevice.cy) / (h.szlMillimeters.cy * 100.0);
       frameLeft_ = h.rclFrame.left * px;
       frameTop_ = h.rclFrame.top * py;
-      frameWidth_ = (h.rclFrame.right - h.rclFrame.left) * px;
-      frameHeight_ = (h.rclFrame.bottom - h.rclFrame.top) * py;
+      frameWidth_ = static_cast<double>(widthOf(h.rclFrame)) * px;
+      frameHeight_ = static_cast<double>(heightOf(h.rclFrame)) * py;
     } else {
       frameLeft_ = frame.left;
       frameTop_ = frame.top;
-      frameWidth_ = frame.right - frame.left;
-      frameHeight_ = frame.bottom - frame.top;
+      frameWidth_ = static_cast<double>(widthOf(frame));
+      frameHeight_ = static_cast<double>(heightOf(frame));
     }
     if (frameWidth_ == 0) frameWidth_ = 1;
     if (frameHeight_ == 0) frameHeight_ = 1;
@@ -132,19 +144,23 @@ class EnhancedPlayer {
   // Logical units of the picture to logical units of the target.
   win::POINT map(std::int32_t x, std::int32_t y) const {
     // Kept in fractions until the target's units, so that a fine picture is not rounded twice.
-    const double dx =
-        (x - mapping_.windowOrigin.x) * standins::gdi::detail::scaleX(mapping_) + mapping_.viewportOrigin.x;
-    const double dy =
-        (y - mapping_.windowOrigin.y) * standins::gdi::detail::scaleY(mapping_) + mapping_.viewportOrigin.y;
-    const double tx = rect_.left + (dx - frameLeft_) * (rect_.right - rect_.left) / frameWidth_;
-    const double ty = rect_.top + (dy - frameTop_) * (rect_.bottom - rect_.top) / frameHeight_;
-    return {static_cast<win::LONG>(std::lround(tx)), static_cast<win::LONG>(std::lround(ty))};
+    const double dx = (static_cast<double>(x) - mapping_.windowOrigin.x) * standins::gdi::detail::scaleX(mapping_) +
+                      mapping_.viewportOrigin.x;
+    const double dy = (static_cast<double>(y) - mapping_.windowOrigin.y) * standins::gdi::detail::scaleY(mapping_) +
+                      mapping_.viewportOrigin.y;
+    const double tx = rect_.left + (dx - frameLeft_) * static_cast<double>(widthOf(rect_)) / frameWidth_;
+    const double ty = rect_.top + (dy - frameTop_) * static_cast<double>(heightOf(rect_)) / frameHeight_;
+    return {coordinate(tx), coordinate(ty)};
+  }
+  // A target coordinate, held within the range of coordinates.
+  static win::LONG coordinate(double v) {
+    return static_cast<win::LONG>(std::lround(std::clamp(v, double{INT32_MIN}, double{INT32_MAX})));
   }
   double scaleX() const {
-    return std::fabs(standins::gdi::detail::scaleX(mapping_) * (rect_.right - rect_.left) / frameWidth_);
+    return std::fabs(standins::gdi::detail::scaleX(mapping_) * static_cast<double>(widthOf(rect_)) / frameWidth_);
   }
   double scaleY() const {
-    return std::fabs(standins::gdi::detail::scaleY(mapping_) * (rect_.bottom - rect_.top) / frameHeight_);
+    return std::fabs(standins::gdi::detail::scaleY(mapping_) * static_cast<double>(heightOf(rect_)) / frameHeight_);
   }
 
   void keep(std::uint32_t index, win::HGDIOBJ object) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace standins::report_formatting {
@@ -115,22 +117,33 @@ std::vector<std::string_view> splitCells(std::string_view row) {
   return cells;
 }
 
-// Right cell edges in twips: the widths given (in columns), then the rest of the 80 columns shared
-// by the cells that have no width.
+// Right cell edges in twips: the widths given (in columns), each cut to what the widths before it
+// left of the 80 columns (a cell keeps one column at least), then the rest of the 80 columns shared
+// by the cells that have no width. Edges are summed in 64 bits and held within the int range, so
+// that even a row of millions of cells gives numbers a word processor can read.
 std::vector<int> rightEdges(std::size_t cellCount, const std::vector<int>& widths) {
-  int used = 0;
-  for (std::size_t i = 0; i < std::min(cellCount, widths.size()); ++i) used += widths[i];
-  const std::size_t without = cellCount > widths.size() ? cellCount - widths.size() : 0;
-  const int share = without == 0 ? 0 : std::max(kMinimumColumns, (kTextColumns - used) / static_cast<int>(without));
+  std::vector<std::int64_t> given;
+  std::int64_t used = 0;
+  for (std::size_t i = 0; i < std::min(cellCount, widths.size()); ++i) {
+    given.push_back(std::clamp<std::int64_t>(widths[i], 1, std::max<std::int64_t>(kTextColumns - used, 1)));
+    used += given.back();
+  }
+  const std::size_t without = cellCount - given.size();
+  const std::int64_t share =
+      without == 0
+          ? 0
+          : std::max<std::int64_t>(kMinimumColumns, (kTextColumns - used) / static_cast<std::int64_t>(without));
   std::vector<int> edges;
-  int right = 0;
+  std::int64_t right = 0;
   for (std::size_t i = 0; i < cellCount; ++i) {
-    right += (i < widths.size() ? widths[i] : share) * kTwipsPerColumn;
-    edges.push_back(right);
+    right += (i < given.size() ? given[i] : share) * kTwipsPerColumn;
+    edges.push_back(static_cast<int>(std::min<std::int64_t>(right, std::numeric_limits<int>::max())));
   }
   return edges;
 }
 
+// The widths of a ".cols" line, in columns: each at least 1 and at most the 80 columns (a number
+// too large for an int is a full-width column too).
 std::vector<int> parseWidths(std::string_view text) {
   std::vector<int> widths;
   while (true) {
@@ -138,8 +151,12 @@ std::vector<int> parseWidths(std::string_view text) {
     if (text.empty()) break;
     int width = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), width);
-    if (error != std::errc{}) break;
-    widths.push_back(std::max(width, 1));
+    if (error == std::errc::result_out_of_range) {
+      width = text.front() == '-' ? 1 : kTextColumns;
+    } else if (error != std::errc{}) {
+      break;
+    }
+    widths.push_back(std::clamp(width, 1, kTextColumns));
     text.remove_prefix(static_cast<std::size_t>(end - text.data()));
   }
   return widths;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <vector>
 
 #include "standins/host/host_standin.h"
 #include "standins/windows/windows_standin.h"
@@ -358,11 +359,56 @@ namespace {
 // A file opened in text mode, as the platform's run-time keeps it: every LF written reaches the
 // disk as CR LF, and CR LF read comes back as one LF (a lone CR stays). A stream that writes is
 // unbuffered and every write is flushed at once, so that a failure (a full disk) shows at the
-// call that made it, and its position is always the file's position in bytes, as ftell gives it
-// in text mode there. A stream that only reads is buffered, so that reading a long report a line
-// at a time stays cheap; its ftell runs ahead by the CRs of what is buffered (no reader here asks).
+// call that made it. A stream that only reads is buffered, so that reading a long report a line
+// at a time stays cheap.
+//
+// Positions (ftell, fseek) are bytes on disk, as there. The run-time of this machine keeps the
+// stream's buffer itself and counts what it holds in the characters it was given, which are fewer
+// than the bytes they came from when line ends were joined. So each read notes where in what it
+// gave an LF stands for a CR LF, and a position asked for is the file's position less the CRs of
+// the part of the buffer not yet read.
+struct TextFile {
+  std::FILE* file = nullptr;        // the bytes on disk
+  std::FILE* stream = nullptr;      // the text-mode stream over them
+  std::size_t given = 0;            // characters the last read gave
+  std::vector<std::size_t> joined;  // where among them an LF stands for a CR LF, in order
+  bool seekedFromStart = false;     // the last call was a seek from the start
+};
+
+// Characters of the last read that the stream's buffer holds unread. The buffer's pointers are
+// public members of this machine's FILE. After a pushed-back character that was not the one just
+// read, the stream reads from a pushback area first and keeps the rest of its buffer aside.
+std::size_t unreadInBuffer(const std::FILE* s) {
+  if (s->_IO_write_ptr > s->_IO_write_base) return 0;
+  const bool inBuffer = s->_IO_read_ptr >= s->_IO_buf_base && s->_IO_read_ptr <= s->_IO_buf_end;
+  return static_cast<std::size_t>(inBuffer ? s->_IO_read_end - s->_IO_read_ptr : s->_IO_save_end - s->_IO_save_base);
+}
+
+// The CRs of joined line ends that the stream has not read yet.
+std::size_t crsAhead(const TextFile& t) {
+  const std::size_t read = t.given - std::min(t.given, unreadInBuffer(t.stream));
+  return static_cast<std::size_t>(t.joined.end() - std::lower_bound(t.joined.begin(), t.joined.end(), read));
+}
+
+void forgetRead(TextFile& t) {
+  t.given = 0;
+  t.joined.clear();
+}
+
 ssize_t textModeRead(void* cookie, char* data, size_t size) {
-  std::FILE* file = static_cast<std::FILE*>(cookie);
+  TextFile& t = *static_cast<TextFile*>(cookie);
+  // To seek from the start, the run-time seeks to the block boundary before the position and
+  // reads on to it, counting characters as bytes, which they are not here. Unlike every other
+  // read, that one comes with the old buffer still in place or asks for less than a buffer; it
+  // gets nothing, and the run-time then moves on by the rest in bytes, as a seek from the current
+  // position.
+  const std::FILE* s = t.stream;
+  const bool toPosition = t.seekedFromStart && (size < static_cast<std::size_t>(s->_IO_buf_end - s->_IO_buf_base) ||
+                                                s->_IO_read_base != s->_IO_read_end);
+  t.seekedFromStart = false;
+  forgetRead(t);
+  if (toPosition) return 0;
+  std::FILE* file = t.file;
   const std::size_t got = std::fread(data, 1, size, file);
   if (got == 0) return std::ferror(file) != 0 ? -1 : 0;
   // Each CR LF becomes one LF, in place; a CR at the end of the piece looks at the next byte.
@@ -370,10 +416,14 @@ ssize_t textModeRead(void* cookie, char* data, size_t size) {
   for (std::size_t at = 0; at < got; ++at) {
     if (data[at] == '\r') {
       if (at + 1 < got) {
-        if (data[at + 1] == '\n') continue;
+        if (data[at + 1] == '\n') {
+          t.joined.push_back(kept);
+          continue;
+        }
       } else {
         const int next = getc_unlocked(file);
         if (next == '\n') {
+          t.joined.push_back(kept);
           data[kept++] = '\n';
           break;
         }
@@ -382,11 +432,15 @@ ssize_t textModeRead(void* cookie, char* data, size_t size) {
     }
     data[kept++] = data[at];
   }
+  t.given = kept;
   return static_cast<ssize_t>(kept);
 }
 
 ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
-  std::FILE* file = static_cast<std::FILE*>(cookie);
+  TextFile& t = *static_cast<TextFile*>(cookie);
+  t.seekedFromStart = false;
+  forgetRead(t);
+  std::FILE* file = t.file;
   const std::string_view rest(data, size);
   bool written = true;
   for (std::size_t at = 0; written && at < size;) {
@@ -399,14 +453,38 @@ ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
   return written ? static_cast<ssize_t>(size) : -1;
 }
 
+// A seek from the current position comes with the run-time's count of unread characters taken off
+// already; the CRs among them are taken off here. With no distance left it is the run-time asking
+// where the stream stands (ftell), and the stream stays, for what it has buffered is still to be
+// read. (A seek by exactly the unread characters looks the same and stays too; in text mode the
+// platform promises nothing for a seek by a distance either.)
 int textModeSeek(void* cookie, off64_t* offset, int whence) {
-  std::FILE* file = static_cast<std::FILE*>(cookie);
+  TextFile& t = *static_cast<TextFile*>(cookie);
+  std::FILE* file = t.file;
+  const bool fromStart = whence == SEEK_SET;
+  if (whence == SEEK_CUR) {
+    const off64_t here = ftello(file);
+    if (here < 0) return -1;
+    const off64_t at = here - static_cast<off64_t>(crsAhead(t)) + *offset;
+    if (*offset == 0) {
+      *offset = at;
+      t.seekedFromStart = false;
+      return 0;
+    }
+    *offset = at;
+    whence = SEEK_SET;
+  }
   if (fseeko(file, *offset, whence) != 0) return -1;
   *offset = ftello(file);
+  t.seekedFromStart = fromStart;
+  forgetRead(t);
   return 0;
 }
 
-int textModeClose(void* cookie) { return std::fclose(static_cast<std::FILE*>(cookie)); }
+int textModeClose(void* cookie) {
+  const std::unique_ptr<TextFile> t(static_cast<TextFile*>(cookie));
+  return std::fclose(t->file);
+}
 
 }  // namespace
 
@@ -429,12 +507,15 @@ std::FILE* openFile(const char* path, const char* mode) {
   }
   // Without "b" the file is in text mode (this machine's fopen passes over a "t").
   if (file == nullptr || std::string_view(mode).find('b') != std::string_view::npos) return file;
-  std::FILE* text =
-      fopencookie(file, mode, cookie_io_functions_t{textModeRead, textModeWrite, textModeSeek, textModeClose});
+  auto textFile = std::make_unique<TextFile>();
+  textFile->file = file;
+  std::FILE* text = fopencookie(textFile.get(), mode,
+                                cookie_io_functions_t{textModeRead, textModeWrite, textModeSeek, textModeClose});
   if (text == nullptr) {
     std::fclose(file);
     return nullptr;
   }
+  textFile.release()->stream = text;
   if (std::string_view(mode).find_first_of("wa+") != std::string_view::npos) std::setvbuf(text, nullptr, _IONBF, 0);
   return text;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -331,6 +332,81 @@ TEST_F(EnhancedMetafileTest, HeadersOfEveryLengthReadAtTheirFieldOffsets) {
   shortHeader[4] = 84;
   EXPECT_EQ(GetEnhMetaFileA(write("SHORT.EMF", shortHeader).c_str()), nullptr);
   EXPECT_EQ(gdi::liveObjects(), 0);
+}
+
+// A header whose frame (or, without millimetres, bounds) spans more than a 32-bit extent holds
+// no picture: such files are refused. Extents that fit, however far out, still play.
+TEST_F(EnhancedMetafileTest, FramesBeyondTheCoordinateRangeAreRefused) {
+  constexpr std::int32_t lo = INT32_MIN;
+  constexpr std::int32_t hi = INT32_MAX;
+  struct Case {
+    const char* name;
+    std::array<std::int32_t, 4> bounds;  // left, top, right, bottom
+    std::array<std::int32_t, 4> frame;
+    bool millimetres;  // without them the bounds are the frame
+    bool refused;
+  };
+  const Case cases[] = {
+      {"frame from the lowest left", {0, 0, 100, 50}, {lo, 0, 2646, 1323}, true, true},
+      {"frame from the lowest top", {0, 0, 100, 50}, {0, lo, 2646, 1323}, true, true},
+      {"frame to the highest right", {0, 0, 100, 50}, {-1, 0, hi, 1323}, true, true},
+      {"frame to the highest bottom", {0, 0, 100, 50}, {0, -1, 2646, hi}, true, true},
+      {"frame turned from highest to lowest", {0, 0, 100, 50}, {hi, hi, lo, lo}, true, true},
+      {"bounds from lowest to highest", {lo, lo, hi, hi}, {0, 0, 2646, 1323}, false, true},
+      {"bounds beyond the range beside a sound frame", {lo, 0, hi, 50}, {0, 0, 2646, 1323}, true, true},
+      {"frame of the widest extent", {0, 0, 100, 50}, {0, 0, hi, hi}, true, false},
+      {"frame at the lowest edge", {0, 0, 100, 50}, {lo, lo, -1, -1}, true, false},
+      {"bounds of the widest extent", {lo, lo, -1, -1}, {0, 0, 0, 0}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> bytes = pictureWithHeader(88, false, false);
+    const auto put = [&bytes](std::size_t at, std::int32_t v) {
+      for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+    };
+    for (std::size_t i = 0; i < 4; ++i) {
+      put(8 + 4 * i, c.bounds[i]);
+      put(24 + 4 * i, c.frame[i]);
+    }
+    if (!c.millimetres) {
+      put(80, 0);
+      put(84, 0);
+    }
+    HENHMETAFILE picture = GetEnhMetaFileA(write("EDGE.EMF", bytes).c_str());
+    if (c.refused) {
+      EXPECT_EQ(picture, nullptr);
+      if (picture != nullptr) DeleteEnhMetaFile(picture);
+      continue;
+    }
+    ASSERT_NE(picture, nullptr);
+    HDC page = gdi::createPageContext(100, 100, 96);
+    const RECT rect{0, 0, 10, 10};
+    EXPECT_TRUE(PlayEnhMetaFile(page, picture, &rect));
+    DeleteDC(page);
+    DeleteEnhMetaFile(picture);
+  }
+  EXPECT_EQ(gdi::liveObjects(), 0);
+}
+
+// Points far from the picture's window origin are placed without overflow; a point beyond the
+// range of coordinates is held at its edge.
+TEST_F(EnhancedMetafileTest, PointsAtTheEdgesOfTheRangeStayInIt) {
+  EmfWriter emf;
+  emf.add(EMR_SETWINDOWORGEX, {static_cast<std::uint32_t>(INT32_MIN), 0});
+  emf.add(EMR_LINETO, {static_cast<std::uint32_t>(INT32_MAX), 0});
+  emf.add(EMR_SETWINDOWORGEX, {static_cast<std::uint32_t>(INT32_MAX), 0});
+  emf.add(EMR_LINETO, {static_cast<std::uint32_t>(INT32_MIN), 0});
+  HENHMETAFILE picture = GetEnhMetaFileA(write("FAR.EMF", emf.finish()).c_str());
+  ASSERT_NE(picture, nullptr);
+  HDC page = gdi::createPageContext(600, 400, 96);
+  const RECT rect{0, 0, 1000, 1000};
+  ASSERT_TRUE(PlayEnhMetaFile(page, picture, &rect));
+  const auto& drawn = gdi::displayList(page);
+  ASSERT_EQ(drawn.size(), 2u);
+  EXPECT_EQ(drawn[0].points.back().x, INT32_MAX);
+  EXPECT_EQ(drawn[1].points.back().x, INT32_MIN);
+  DeleteDC(page);
+  DeleteEnhMetaFile(picture);
 }
 
 TEST_F(EnhancedMetafileTest, FilesThatHoldNoPictureAreRefused) {

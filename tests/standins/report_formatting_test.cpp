@@ -205,6 +205,42 @@ TEST_F(ReportFormattingTest, RendersAFormWithItsValuesIntoAValidDocument) {
   EXPECT_NE(file().find("\\ql tubes vibrate\\cell"), std::string::npos);
 }
 
+// The cell edges of a form's table rows, in order.
+std::vector<std::string> cellEdges(const std::string& rtf) {
+  std::vector<std::string> edges;
+  for (std::size_t at = rtf.find("\\cellx"); at != std::string::npos; at = rtf.find("\\cellx", at + 1)) {
+    edges.push_back(rtf.substr(at + 6, rtf.find_first_not_of("0123456789-", at + 6) - (at + 6)));
+  }
+  return edges;
+}
+
+// A table takes at most the 80 columns of the text width for the widths its form gives: a width
+// beyond them is cut to what the widths before it left (a cell keeps at least one column), and
+// cells without a width still share what is left, at least four columns each.
+TEST_F(ReportFormattingTest, ColumnWidthsStayWithinTheTextWidth) {
+  struct Case {
+    const char* cols;
+    const char* row;
+    std::vector<std::string> edges;  // twips, 120 a column
+  };
+  const Case cases[] = {
+      {".cols99999999", "|", {"9600"}},
+      {".cols 60 60", "|a|b", {"7200", "9600"}},
+      {".cols 2147483647 2147483647", "|a|b", {"9600", "9720"}},
+      {".cols 99999999999", "|a|b", {"9600", "10080"}},
+      {".cols 30 99999999 5", "|a|b|c|d", {"3600", "9600", "9720", "10200"}},
+      {".cols 0 -7", "|a|b|c", {"120", "240", "9600"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.cols);
+    const std::string form = std::string("[WEXA0002]\n") + c.cols + "\n" + c.row + "\n";
+    const std::string path = win::toWindowsPath(scratch.write("WIDE.RENG", form).string());
+    rf::startNewDocument();
+    ASSERT_EQ(ParseRTF(path.c_str(), "WEXA0002", ""), 1);
+    EXPECT_EQ(cellEdges(file()), c.edges);
+  }
+}
+
 TEST_F(ReportFormattingTest, TextsOutsideCodePage1252BecomeUnicode) {
   // A box corner (0xDA), a Greek alpha (0xE0), the f with hook (0x9F), a tab and a control byte.
   ASSERT_EQ(SectionStart("\xDA\xE0\x9F\ta\x01"), 1);

@@ -341,6 +341,118 @@ TEST_F(WindowsStandinTest, TextModeReadsCrLfAsOneLineEnd) {
   }
 }
 
+// What a text-mode read makes of the bytes on disk, and the position on disk after each of its
+// characters.
+struct TextOnDisk {
+  std::string text;
+  std::vector<long> after;
+};
+
+TextOnDisk textOf(const std::string& raw) {
+  TextOnDisk t;
+  for (std::size_t at = 0; at < raw.size(); ++at) {
+    if (raw[at] == '\r' && at + 1 < raw.size() && raw[at + 1] == '\n') ++at;
+    t.text += raw[at];
+    t.after.push_back(static_cast<long>(at + 1));
+  }
+  return t;
+}
+
+// Wherever a text-mode stream stands, ftell gives the position on disk of the next character it
+// reads, and a seek there reads on from it: after fgets, fgetc and fread, with the run-time's
+// buffer, small buffers whose fills end in a line end, and none.
+TEST_F(WindowsStandinTest, TextModePositionsAreBytesOnDisk) {
+  struct Case {
+    const char* mode;
+    std::size_t buffer;  // the stream's own buffer of this size; 0 keeps the run-time's, 1 is none
+    bool fullDisk;       // a write limit puts its own stream under the text reading
+  };
+  const Case cases[] = {{"r", 0, false}, {"r", 16, false}, {"r", 5, false},
+                        {"r", 1, false}, {"r+", 0, false}, {"r", 16, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << " buffer " << c.buffer << (c.fullDisk ? " full disk" : ""));
+    // The first line's CR is the last byte of the first fill; then an empty line, a lone CR within
+    // a line and one at the start of the last line, which has no line end.
+    const std::size_t fill = c.buffer > 1 ? c.buffer : BUFSIZ;
+    const std::string raw = std::string(fill - 1, 'x') + "\r\nAB\r\n\r\nC\rD\r\nEF\r\n\rG";
+    const TextOnDisk t = textOf(raw);
+    scratch.write("POS.TXT", raw);
+    if (c.fullDisk) win::failWritesAfter(100);
+    std::FILE* stream = platform::crt::openFile((dir() + "POS.TXT").c_str(), c.mode);
+    ASSERT_NE(stream, nullptr);
+    std::vector<char> buffer(c.buffer);
+    if (c.buffer == 1) std::setvbuf(stream, nullptr, _IONBF, 0);
+    if (c.buffer > 1) std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
+
+    // Line by line: where each line starts, and that a seek back to it reads it again.
+    std::vector<std::string> expectedLines;
+    std::vector<long> expectedStarts{0};
+    for (std::size_t i = 0; i < t.text.size(); ++i) {
+      if (i == 0 || t.text[i - 1] == '\n') expectedLines.emplace_back();
+      expectedLines.back() += t.text[i];
+      if (t.text[i] == '\n' || i + 1 == t.text.size()) expectedStarts.push_back(t.after[i]);
+    }
+    std::vector<std::string> lines;
+    std::vector<long> starts{std::ftell(stream)};
+    std::vector<char> line(raw.size() + 1);
+    while (std::fgets(line.data(), static_cast<int>(line.size()), stream) != nullptr) {
+      lines.emplace_back(line.data());
+      starts.push_back(std::ftell(stream));
+    }
+    EXPECT_EQ(lines, expectedLines);
+    EXPECT_EQ(starts, expectedStarts);
+    for (std::size_t k = lines.size(); k-- > 0;) {
+      ASSERT_EQ(std::fseek(stream, starts[k], SEEK_SET), 0);
+      ASSERT_NE(std::fgets(line.data(), static_cast<int>(line.size()), stream), nullptr);
+      EXPECT_EQ(line.data(), expectedLines[k]) << "line " << k;
+      EXPECT_EQ(std::ftell(stream), expectedStarts[k + 1]);
+    }
+
+    // Character by character, with a seek to where it stands now and then, pushed-back characters
+    // and a seek by nothing from the current position.
+    std::rewind(stream);
+    std::string text;
+    for (std::size_t i = 0; i < t.text.size(); ++i) {
+      const int ch = std::fgetc(stream);
+      ASSERT_NE(ch, EOF) << "character " << i;
+      text += static_cast<char>(ch);
+      ASSERT_EQ(std::ftell(stream), t.after[i]) << "after character " << i;
+      if (i % 7 == 3) {
+        ASSERT_EQ(std::fseek(stream, t.after[i], SEEK_SET), 0);
+      }
+      if (i % 5 == 1) {
+        ASSERT_EQ(std::ungetc(ch, stream), ch);
+        ASSERT_EQ(std::ftell(stream), i == 0 ? 0 : t.after[i - 1]) << "pushed back " << i;
+        ASSERT_EQ(std::fgetc(stream), ch);
+      }
+      if (i % 13 == 6) {
+        // Another character pushed back and read again leaves the stream where it was.
+        ASSERT_EQ(std::ungetc('#', stream), '#');
+        ASSERT_EQ(std::fgetc(stream), '#');
+        ASSERT_EQ(std::ftell(stream), t.after[i]) << "pushed back another after " << i;
+      }
+      if (i % 11 == 8) {
+        ASSERT_EQ(std::fseek(stream, 0, SEEK_CUR), 0);
+      }
+    }
+    EXPECT_EQ(text, t.text);
+    EXPECT_EQ(std::fgetc(stream), EOF);
+    EXPECT_EQ(std::ftell(stream), static_cast<long>(raw.size()));
+
+    // A few characters at a time.
+    std::rewind(stream);
+    text.clear();
+    std::array<char, 3> piece{};
+    for (std::size_t n; (n = std::fread(piece.data(), 1, piece.size(), stream)) > 0;) {
+      text.append(piece.data(), n);
+      ASSERT_EQ(std::ftell(stream), t.after[text.size() - 1]) << "after " << text.size() << " characters";
+    }
+    EXPECT_EQ(text, t.text);
+    EXPECT_EQ(std::fclose(stream), 0);
+    win::failWritesAfter(std::nullopt);
+  }
+}
+
 TEST_F(WindowsStandinTest, TextModeWritesEveryLineEndAsCrLf) {
   struct Case {
     const char* mode;
