@@ -152,10 +152,25 @@ class BlackPen {
   HGDIOBJ previous_ = nullptr;
 };
 
+// The description of a page font of the height and weight in the current print face.
+platform::win::LOGFONTA pageFont(int height, int weight) {
+  platform::win::LOGFONTA font{};
+  font.lfHeight = height;
+  font.lfWeight = weight;
+  font.lfCharSet = platform::win::ANSI_CHARSET;
+  font.lfOutPrecision = platform::win::OUT_DEFAULT_PRECIS;
+  font.lfClipPrecision = platform::win::CLIP_DEFAULT_PRECIS;
+  font.lfQuality = platform::win::PROOF_QUALITY;
+  font.lfPitchAndFamily = platform::win::DEFAULT_PITCH;
+  std::strncpy(font.lfFaceName, PageLayout.faceName.data(), platform::win::LF_FACESIZE - 1);
+  return font;
+}
+
 void replaceFont(HFONT& font, int height, int weight) {
   if (font != nullptr) DeleteObject(font);
-  font = CreateFontA(height, 0, 0, 0, weight, 0, 0, 0, platform::win::ANSI_CHARSET, platform::win::OUT_DEFAULT_PRECIS,
-                     platform::win::CLIP_DEFAULT_PRECIS, platform::win::PROOF_QUALITY, platform::win::DEFAULT_PITCH,
+  const platform::win::LOGFONTA d = pageFont(height, weight);
+  font = CreateFontA(d.lfHeight, d.lfWidth, d.lfEscapement, d.lfOrientation, d.lfWeight, d.lfItalic, d.lfUnderline,
+                     d.lfStrikeOut, d.lfCharSet, d.lfOutPrecision, d.lfClipPrecision, d.lfQuality, d.lfPitchAndFamily,
                      PageLayout.faceName.data());
 }
 
@@ -351,13 +366,12 @@ namespace {
 bool isPageFont(HFONT font, int height, int weight) {
   platform::win::LOGFONTA made{};
   if (font == nullptr || GetObjectA(font, sizeof made, &made) != static_cast<int>(sizeof made)) return false;
+  // What follows the face name's end is no part of the description.
   made.lfFaceName[platform::win::LF_FACESIZE - 1] = '\0';
-  return made.lfHeight == height && made.lfWidth == 0 && made.lfEscapement == 0 && made.lfOrientation == 0 &&
-         made.lfWeight == weight && made.lfItalic == 0 && made.lfUnderline == 0 && made.lfStrikeOut == 0 &&
-         made.lfCharSet == platform::win::ANSI_CHARSET && made.lfOutPrecision == platform::win::OUT_DEFAULT_PRECIS &&
-         made.lfClipPrecision == platform::win::CLIP_DEFAULT_PRECIS && made.lfQuality == platform::win::PROOF_QUALITY &&
-         made.lfPitchAndFamily == platform::win::DEFAULT_PITCH &&
-         std::strncmp(made.lfFaceName, PageLayout.faceName.data(), PageLayout.faceName.size()) == 0;
+  const std::size_t faceEnd = std::strlen(made.lfFaceName);
+  std::fill(made.lfFaceName + faceEnd, made.lfFaceName + platform::win::LF_FACESIZE, '\0');
+  const platform::win::LOGFONTA wanted = pageFont(height, weight);
+  return std::memcmp(&made, &wanted, sizeof made) == 0;
 }
 
 // Makes the font anew unless it is still the page font of its kind.
