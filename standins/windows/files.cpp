@@ -89,33 +89,52 @@ bool copyBytes(const fs::path& source, const fs::path& target) {
   return written == bytes.size() && out.good();
 }
 
-// A stream whose writes stop at the write limit, as on a full disk.
+// A stream whose writes stop at the write limit, as on a full disk. It works through a stream of
+// its own on the file and flushes that one after every write, so that what the outer stream hands
+// on (at its flush, seek or close) reaches the file then, as without a limit, and a full disk
+// shows at that call. Before a write that follows a read the inner stream seeks to where it
+// stands, as C asks of a stream that turns from reading to writing; a read may follow a write
+// directly, for the write was flushed.
 struct LimitedFile {
   std::FILE* file;
   std::uint64_t room;
+  bool reading = false;  // the last operation on the file was a read
 };
 
 ssize_t limitedWrite(void* cookie, const char* data, size_t size) {
   auto* limited = static_cast<LimitedFile*>(cookie);
+  std::FILE* file = limited->file;
+  if (limited->reading && fseeko(file, 0, SEEK_CUR) != 0) return -1;
+  limited->reading = false;
   const std::size_t n = std::min<std::uint64_t>(size, limited->room);
-  const std::size_t written = std::fwrite(data, 1, n, limited->file);
+  const std::size_t written = std::fwrite(data, 1, n, file);
   limited->room -= written;
+  if (std::fflush(file) != 0) return -1;
   if (written < size) {
-    errno = ENOSPC;
+    if (written == n) errno = ENOSPC;
     return written > 0 ? static_cast<ssize_t>(written) : -1;
   }
   return static_cast<ssize_t>(written);
 }
 
 ssize_t limitedRead(void* cookie, char* data, size_t size) {
-  return static_cast<ssize_t>(std::fread(data, 1, size, static_cast<LimitedFile*>(cookie)->file));
+  auto* limited = static_cast<LimitedFile*>(cookie);
+  limited->reading = true;
+  const std::size_t got = std::fread(data, 1, size, limited->file);
+  return got == 0 && std::ferror(limited->file) != 0 ? -1 : static_cast<ssize_t>(got);
 }
 
+// A seek by nothing from the current position is the outer stream asking where it stands: the
+// inner stream tells it without a seek, which would drop what it has read ahead.
 int limitedSeek(void* cookie, off64_t* offset, int whence) {
-  std::FILE* file = static_cast<LimitedFile*>(cookie)->file;
-  if (fseeko(file, *offset, whence) != 0) return -1;
+  auto* limited = static_cast<LimitedFile*>(cookie);
+  std::FILE* file = limited->file;
+  if (whence != SEEK_CUR || *offset != 0) {
+    if (fseeko(file, *offset, whence) != 0) return -1;
+    limited->reading = false;
+  }
   *offset = ftello(file);
-  return 0;
+  return *offset < 0 ? -1 : 0;
 }
 
 int limitedClose(void* cookie) {
@@ -367,6 +386,10 @@ namespace {
 // than the bytes they came from when line ends were joined. So each read notes where in what it
 // gave an LF stands for a CR LF, and a position asked for is the file's position less the CRs of
 // the part of the buffer not yet read.
+//
+// A caller may give a stream that writes a buffer after all (setvbuf). What that buffer holds
+// unwritten the run-time counts in characters too, and adds to the position the stream gives when
+// asked where it stands; so the stream counts the LFs among them, each a CR more on disk.
 struct TextFile {
   std::FILE* file = nullptr;        // the bytes on disk
   std::FILE* stream = nullptr;      // the text-mode stream over them
@@ -384,6 +407,12 @@ std::size_t unreadInBuffer(const std::FILE* s) {
   return static_cast<std::size_t>(inBuffer ? s->_IO_read_end - s->_IO_read_ptr : s->_IO_save_end - s->_IO_save_base);
 }
 
+// The CRs that the LFs written into the stream's buffer and not yet handed on will take on disk.
+std::size_t crsPending(const std::FILE* s) {
+  if (s->_IO_write_ptr <= s->_IO_write_base) return 0;
+  return static_cast<std::size_t>(std::count(s->_IO_write_base, s->_IO_write_ptr, '\n'));
+}
+
 // The CRs of joined line ends that the stream has not read yet.
 std::size_t crsAhead(const TextFile& t) {
   const std::size_t read = t.given - std::min(t.given, unreadInBuffer(t.stream));
@@ -398,13 +427,13 @@ void forgetRead(TextFile& t) {
 ssize_t textModeRead(void* cookie, char* data, size_t size) {
   TextFile& t = *static_cast<TextFile*>(cookie);
   // To seek from the start, the run-time seeks to the block boundary before the position and
-  // reads on to it, counting characters as bytes, which they are not here. Unlike every other
-  // read, that one comes with the old buffer still in place or asks for less than a buffer; it
-  // gets nothing, and the run-time then moves on by the rest in bytes, as a seek from the current
-  // position.
-  const std::FILE* s = t.stream;
-  const bool toPosition = t.seekedFromStart && (size < static_cast<std::size_t>(s->_IO_buf_end - s->_IO_buf_base) ||
-                                                s->_IO_read_base != s->_IO_read_end);
+  // reads on to it, counting characters as bytes, which they are not here. That read comes within
+  // the seek, while the stream's own note of its position is still unknown (-1): the run-time
+  // forgets it at every seek of this kind of stream and notes the new one only once the seek is
+  // done. The read gets nothing, and the run-time then moves on by the rest in bytes, as a seek
+  // from the current position. (How much that read asks for, a whole buffer or the rest only,
+  // depends on whether the buffer held anything, which tells it from no other read.)
+  const bool toPosition = t.seekedFromStart && t.stream->_offset < 0;
   t.seekedFromStart = false;
   forgetRead(t);
   if (toPosition) return 0;
@@ -458,16 +487,21 @@ ssize_t textModeWrite(void* cookie, const char* data, size_t size) {
 // where the stream stands (ftell), and the stream stays, for what it has buffered is still to be
 // read. (A seek by exactly the unread characters looks the same and stays too; in text mode the
 // platform promises nothing for a seek by a distance either.)
+//
+// The run-time flushes the stream's buffer before any seek it is asked for, so writes wait in it
+// only when it asks where the stream stands: from the current position, or in append mode from
+// the end, where those writes will go. It adds them as characters; their LFs' CRs are added here.
 int textModeSeek(void* cookie, off64_t* offset, int whence) {
   TextFile& t = *static_cast<TextFile*>(cookie);
   std::FILE* file = t.file;
   const bool fromStart = whence == SEEK_SET;
+  const auto pending = static_cast<off64_t>(crsPending(t.stream));
   if (whence == SEEK_CUR) {
     const off64_t here = ftello(file);
     if (here < 0) return -1;
     const off64_t at = here - static_cast<off64_t>(crsAhead(t)) + *offset;
     if (*offset == 0) {
-      *offset = at;
+      *offset = at + pending;
       t.seekedFromStart = false;
       return 0;
     }
@@ -475,7 +509,7 @@ int textModeSeek(void* cookie, off64_t* offset, int whence) {
     whence = SEEK_SET;
   }
   if (fseeko(file, *offset, whence) != 0) return -1;
-  *offset = ftello(file);
+  *offset = ftello(file) + (whence == SEEK_END ? pending : 0);
   t.seekedFromStart = fromStart;
   forgetRead(t);
   return 0;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/host_library.h"
@@ -315,6 +316,54 @@ TEST_F(WindowsStandinTest, AFullDiskStopsEveryFileWriteAtItsLimit) {
   EXPECT_EQ(read(scratch.path() / "B.QDX"), "0123456789abcdefghij");
 }
 
+// Under a write limit a stream that reads and writes passes each flush on to the file, as one
+// without a limit does: what it wrote is on disk before it is closed, and a read after the flush
+// goes on from where the write ended. A limit that is met fails the flush (in text mode the write
+// itself, which flushes at once) and leaves the bytes up to it on disk.
+TEST_F(WindowsStandinTest, AFullDiskStreamFlushesWhatItWroteBeforeItReads) {
+  struct Case {
+    const char* mode;
+    std::uint64_t writeLimit;
+    std::string onDisk;  // after writing "AB" to a file that held "hello", and a flush
+    long position;       // where the stream stands after the flush
+    std::string readOn;  // what a read from there gives
+  };
+  const Case cases[] = {
+      {"r+", 100, "ABllo", 2, "llo"}, {"r+b", 100, "ABllo", 2, "llo"}, {"w+", 100, "AB", 2, ""},
+      {"w+b", 100, "AB", 2, ""},      {"a+", 100, "helloAB", 7, ""},   {"a+b", 100, "helloAB", 7, ""},
+      {"r+", 1, "Aello", 0, ""},      {"r+b", 1, "Aello", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << " limit " << c.writeLimit);
+    scratch.write("RW.BIN", "hello");
+    win::failWritesAfter(c.writeLimit);
+    std::FILE* stream = platform::crt::openFile((dir() + "RW.BIN").c_str(), c.mode);
+    ASSERT_NE(stream, nullptr);
+    const bool fits = c.writeLimit >= 2;
+    const bool wrote = std::fputs("AB", stream) >= 0;
+    const bool flushed = std::fflush(stream) == 0;
+    EXPECT_EQ(wrote && flushed, fits);
+    EXPECT_EQ(std::ferror(stream) == 0, fits);
+    EXPECT_EQ(read(scratch.path() / "RW.BIN"), c.onDisk) << "on disk before the stream is closed";
+    if (fits) {
+      EXPECT_EQ(std::ftell(stream), c.position);
+      std::string readOn;
+      for (int ch; (ch = std::fgetc(stream)) != EOF;) readOn += static_cast<char>(ch);
+      EXPECT_EQ(readOn, c.readOn);
+      EXPECT_EQ(std::ferror(stream), 0);
+      std::rewind(stream);
+      std::string whole;
+      for (int ch; (ch = std::fgetc(stream)) != EOF;) whole += static_cast<char>(ch);
+      EXPECT_EQ(whole, c.onDisk);
+      EXPECT_EQ(std::fclose(stream), 0);
+    } else {
+      std::fclose(stream);
+    }
+    win::failWritesAfter(std::nullopt);
+    EXPECT_EQ(read(scratch.path() / "RW.BIN"), c.onDisk);
+  }
+}
+
 TEST_F(WindowsStandinTest, TextModeReadsCrLfAsOneLineEnd) {
   // A CR LF across the run-time's buffer boundary, a lone CR, an empty line and a CR at the end.
   const std::string raw = std::string(4095, 'x') + "\r\nb\rc\r\n\r\nd\r";
@@ -367,8 +416,8 @@ TEST_F(WindowsStandinTest, TextModePositionsAreBytesOnDisk) {
     std::size_t buffer;  // the stream's own buffer of this size; 0 keeps the run-time's, 1 is none
     bool fullDisk;       // a write limit puts its own stream under the text reading
   };
-  const Case cases[] = {{"r", 0, false}, {"r", 16, false}, {"r", 5, false},
-                        {"r", 1, false}, {"r+", 0, false}, {"r", 16, true}};
+  const Case cases[] = {{"r", 0, false},  {"r", 16, false},  {"r", 5, false},  {"r", 1, false},
+                        {"r+", 0, false}, {"r+", 16, false}, {"a+", 5, false}, {"r", 16, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.mode << " buffer " << c.buffer << (c.fullDisk ? " full disk" : ""));
     // The first line's CR is the last byte of the first fill; then an empty line, a lone CR within
@@ -450,6 +499,146 @@ TEST_F(WindowsStandinTest, TextModePositionsAreBytesOnDisk) {
     EXPECT_EQ(text, t.text);
     EXPECT_EQ(std::fclose(stream), 0);
     win::failWritesAfter(std::nullopt);
+  }
+}
+
+// The bytes that text takes on disk in text mode.
+std::string onDiskOf(std::string_view text) {
+  std::string raw;
+  for (const char ch : text) raw += ch == '\n' ? std::string_view("\r\n") : std::string_view(&ch, 1);
+  return raw;
+}
+
+// A caller may give a text-mode stream that writes a buffer of its own, which holds what is not
+// yet written in characters. Its positions stay bytes on disk all the same: after each write ftell
+// gives where the text so far ends on disk, also while the text is still in the buffer, and a seek
+// to such a position reads the line from there.
+TEST_F(WindowsStandinTest, TextModeStreamWithItsOwnBufferTellsBytesOnDisk) {
+  struct Case {
+    const char* mode;
+    bool ownArray;  // the caller's array as the buffer, else one of the run-time's choosing
+  };
+  const Case cases[] = {{"w", true},   {"w", false}, {"w+", true}, {"w+", false}, {"r+", true},
+                        {"r+", false}, {"a", true},  {"a", false}, {"a+", true},  {"a+", false}};
+  // Line ends within a piece, at its end, two in a row, and a line longer than the buffer; every
+  // other piece goes a character at a time.
+  const std::string pieces[] = {"A\n", "BC\n\n", "D", "E\nF\n", std::string(300, 'x') + "\n", "G\n", "H"};
+  const std::string old = "old\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.mode << (c.ownArray ? " own array" : " run-time's buffer"));
+    scratch.write("BUF.TXT", old);
+    std::FILE* stream = platform::crt::openFile((dir() + "BUF.TXT").c_str(), c.mode);
+    ASSERT_NE(stream, nullptr);
+    std::array<char, 256> buffer{};
+    ASSERT_EQ(std::setvbuf(stream, c.ownArray ? buffer.data() : nullptr, _IOFBF, buffer.size()), 0);
+
+    const std::string_view mode = c.mode;
+    const bool appends = mode[0] == 'a';
+    const bool reads = mode.find('+') != std::string_view::npos;
+    const std::string before = appends ? old : "";
+    std::string written;
+    std::vector<std::size_t> ends;  // characters written when each position was told
+    std::vector<long> told;
+    for (const std::string& piece : pieces) {
+      if (ends.size() % 2 == 0) {
+        ASSERT_GE(std::fputs(piece.c_str(), stream), 0);
+      } else {
+        for (const char ch : piece) ASSERT_EQ(std::fputc(ch, stream), ch);
+      }
+      written += piece;
+      ends.push_back(written.size());
+      told.push_back(std::ftell(stream));
+      EXPECT_EQ(told.back(), static_cast<long>((before + onDiskOf(written)).size())) << "after " << written.size();
+    }
+    ASSERT_EQ(std::fflush(stream), 0);
+    EXPECT_EQ(read(scratch.path() / "BUF.TXT"), before + onDiskOf(written));
+    EXPECT_EQ(std::ftell(stream), told.back());
+
+    if (reads) {
+      // Back to where each piece ended, latest first, and the line from there.
+      std::vector<char> line(512);
+      for (std::size_t k = ends.size() - 1; k-- > 0;) {
+        const std::size_t lineFeed = written.find('\n', ends[k]);
+        const std::size_t lineEnd = lineFeed == std::string::npos ? written.size() : lineFeed + 1;
+        ASSERT_EQ(std::fseek(stream, told[k], SEEK_SET), 0);
+        ASSERT_NE(std::fgets(line.data(), static_cast<int>(line.size()), stream), nullptr) << "piece " << k;
+        EXPECT_EQ(line.data(), written.substr(ends[k], lineEnd - ends[k])) << "piece " << k;
+        EXPECT_EQ(std::ftell(stream), static_cast<long>((before + onDiskOf(written.substr(0, lineEnd))).size()))
+            << "piece " << k;
+      }
+    }
+    EXPECT_EQ(std::fclose(stream), 0);
+  }
+}
+
+// Writes, flushes, seeks and reads in turn on one text-mode stream with a buffer of its own: every
+// position it tells is bytes on disk, and a write or read lands there.
+TEST_F(WindowsStandinTest, TextModeStreamWithItsOwnBufferMixesWritesSeeksAndReads) {
+  std::array<char, 256> buffer{};
+  std::array<char, 64> line{};
+  const auto open = [&](const char* mode) {
+    std::FILE* stream = platform::crt::openFile((dir() + "MIX.TXT").c_str(), mode);
+    if (stream != nullptr) std::setvbuf(stream, buffer.data(), _IOFBF, buffer.size());
+    return stream;
+  };
+  const auto readLine = [&](std::FILE* stream) -> std::string {
+    return std::fgets(line.data(), static_cast<int>(line.size()), stream) != nullptr ? line.data() : "<EOF>";
+  };
+
+  {
+    SCOPED_TRACE("w+");
+    std::FILE* stream = open("w+");
+    ASSERT_NE(stream, nullptr);
+    ASSERT_GE(std::fputs("one\ntwo\n", stream), 0);
+    EXPECT_EQ(std::ftell(stream), 10);
+    ASSERT_EQ(std::fseek(stream, 5, SEEK_SET), 0);
+    EXPECT_EQ(readLine(stream), "two\n");
+    EXPECT_EQ(std::ftell(stream), 10);
+    EXPECT_EQ(readLine(stream), "<EOF>");
+    ASSERT_EQ(std::fseek(stream, 0, SEEK_CUR), 0);
+    ASSERT_GE(std::fputs("three\n", stream), 0);
+    EXPECT_EQ(std::ftell(stream), 17);
+    ASSERT_EQ(std::fflush(stream), 0);
+    EXPECT_EQ(read(scratch.path() / "MIX.TXT"), "one\r\ntwo\r\nthree\r\n");
+    ASSERT_EQ(std::fseek(stream, 5, SEEK_SET), 0);
+    ASSERT_GE(std::fputs("TWO\n", stream), 0);
+    EXPECT_EQ(std::ftell(stream), 10);
+    std::rewind(stream);
+    EXPECT_EQ(readLine(stream), "one\n");
+    EXPECT_EQ(readLine(stream), "TWO\n");
+    EXPECT_EQ(std::ftell(stream), 10);
+    EXPECT_EQ(readLine(stream), "three\n");
+    EXPECT_EQ(std::ftell(stream), 17);
+    EXPECT_EQ(std::fclose(stream), 0);
+    EXPECT_EQ(read(scratch.path() / "MIX.TXT"), "one\r\nTWO\r\nthree\r\n");
+  }
+  {
+    SCOPED_TRACE("r+");
+    scratch.write("MIX.TXT", "old\r\nline\r\nend\r\n");
+    std::FILE* stream = open("r+");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(readLine(stream), "old\n");
+    EXPECT_EQ(std::ftell(stream), 5);
+    ASSERT_EQ(std::fseek(stream, 0, SEEK_CUR), 0);
+    ASSERT_GE(std::fputs("LINE\n", stream), 0);
+    EXPECT_EQ(std::ftell(stream), 11);
+    ASSERT_EQ(std::fseek(stream, 0, SEEK_CUR), 0);
+    EXPECT_EQ(readLine(stream), "end\n");
+    EXPECT_EQ(std::ftell(stream), 16);
+    EXPECT_EQ(readLine(stream), "<EOF>");
+    ASSERT_EQ(std::fseek(stream, 0, SEEK_END), 0);
+    ASSERT_GE(std::fputs("more\n", stream), 0);
+    EXPECT_EQ(std::ftell(stream), 22);
+    ASSERT_EQ(std::fseek(stream, 5, SEEK_SET), 0);
+    EXPECT_EQ(readLine(stream), "LINE\n");
+    EXPECT_EQ(std::ftell(stream), 11);
+    std::rewind(stream);
+    std::string text;
+    for (std::string l; (l = readLine(stream)) != "<EOF>";) text += l;
+    EXPECT_EQ(text, "old\nLINE\nend\nmore\n");
+    EXPECT_EQ(std::ftell(stream), 22);
+    EXPECT_EQ(std::fclose(stream), 0);
+    EXPECT_EQ(read(scratch.path() / "MIX.TXT"), "old\r\nLINE\r\nend\r\nmore\r\n");
   }
 }
 
