@@ -33,17 +33,22 @@ bool SameFile(const char* first, const char* second);
 
 // A stream into a file whose writes count only once commit() succeeds; every other way out
 // (discard(), a failed commit, destruction) leaves the file as it was before.
+//
+// While an output has its stream, the process knows the names it uses (its target and its
+// replacement file): no other output takes one of them for its replacement, nor writes to another
+// output's replacement file in the making.
 class GuardedOutput {
  public:
   // Appends to the target with the run-time's mode ("ab", "a"). No stream when the target cannot
-  // be opened or its length cannot be read.
+  // be opened or its length cannot be read, or when it is another output's replacement file.
   static GuardedOutput append(std::string target, const char* mode = "ab");
   // Writes a file beside the target that replaces it on commit(). No stream when the target is
-  // there but cannot be written (a folder, a read-only file), when no free name is left in its
-  // folder or when the file cannot be opened.
+  // there but cannot be written (a folder, a read-only file), when it is another output's
+  // replacement file, when no free name is left in its folder or when the file cannot be opened.
   static GuardedOutput replace(std::string target, const char* mode = "wb");
 
-  GuardedOutput(GuardedOutput&&) noexcept = default;
+  // The names the other output used go with its stream.
+  GuardedOutput(GuardedOutput&& other) noexcept;
   GuardedOutput& operator=(GuardedOutput&&) = delete;
   GuardedOutput(const GuardedOutput&) = delete;
   GuardedOutput& operator=(const GuardedOutput&) = delete;
@@ -56,6 +61,9 @@ class GuardedOutput {
   bool commit();
   // Closes the stream and undoes what it wrote.
   void discard();
+  // After a failed commit: whether everything was written but the replacement could not take the
+  // target's place (a name the file system refuses, a target made read-only meanwhile).
+  bool targetRefused() const { return targetRefused_; }
 
  private:
   struct Closer {
@@ -63,11 +71,15 @@ class GuardedOutput {
   };
   GuardedOutput(std::string target, std::string written, std::optional<FileMark> mark, std::FILE* file);
   void undo();
+  // Lets the names this output uses go, once its stream is done with.
+  void release();
 
   std::string target_;
   std::string written_;           // the file the stream writes: the target, or its replacement
   std::optional<FileMark> mark_;  // appending: the target's length before
   std::unique_ptr<std::FILE, Closer> file_;
+  bool holdsNames_ = false;  // its names are among those of live outputs
+  bool targetRefused_ = false;
 };
 
 }  // namespace kvom::report

@@ -726,11 +726,18 @@ std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32
     showCopyError();
     return -1;
   }
+  // A whole copy that the target's name refuses is shown as a target that cannot be opened is; a
+  // write that failed (a full disk) is not.
+  const auto commit = [&output]() -> std::int32_t {
+    if (output.commit()) return 0;
+    if (output.targetRefused()) showCopyError();
+    return -1;
+  };
 
   if (!input) {
     const std::array<char, sizeof(PlotBlockHeader)> empty{};
     if (!writeAll(output.get(), {empty.data(), empty.size()})) return -1;
-    return output.commit() ? 0 : -1;
+    return commit();
   }
 
   const std::optional<long> size = fileSize(input.get());
@@ -743,7 +750,7 @@ std::int32_t CopyOrAppendFile(const char* source, const char* target, std::int32
     if (read < buffer.size()) break;
   }
   if (std::ferror(input.get()) != 0) return -1;
-  return output.commit() ? 0 : -1;
+  return commit();
 }
 
 void ReplaceBoxChars(std::span<char> buffer) {

@@ -656,6 +656,8 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   }
 
   // A full disk: a replaced target stays as it was, an appended one is cut back to its length.
+  // The target is not to blame, so nothing is shown.
+  standins::gdi::clearMessageBoxes();
   standins::windows::failWritesAfter(100);
   EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win("t.bin").c_str(), 1), -1);
   EXPECT_EQ(bytes("t.bin"), "TARGET");
@@ -671,6 +673,37 @@ TEST_F(CopyOrAppendFileTest, FailuresKeepTheTarget) {
   EXPECT_EQ(bytes("t.bin"), "TARGET" + std::string(104, '\0'));
   standins::windows::failWritesAfter(std::nullopt);
   EXPECT_EQ(bytes("s.bin"), std::string(300, 's'));
+  EXPECT_TRUE(standins::gdi::messageBoxes().empty());
+}
+
+TEST_F(CopyOrAppendFileTest, TargetNameTooLongIsShown) {
+  // 255 characters is the longest name a file may have here. A replaced target is written under a
+  // short name beside it first, so that its name is refused only when the copy takes its place.
+  struct Case {
+    std::size_t length;
+    std::int32_t mode;
+    std::int32_t result;
+  };
+  const Case cases[] = {{255, 1, 0}, {255, 2, 0}, {256, 1, -1}, {256, 2, -1}};
+  scratch.write("s.bin", "SOURCE");
+  for (const Case& c : cases) {
+    SCOPED_TRACE("mode " + std::to_string(c.mode) + ", " + std::to_string(c.length) + " characters");
+    standins::gdi::clearMessageBoxes();
+    const std::string name(c.length, 'n');
+    EXPECT_EQ(CopyOrAppendFile(win("s.bin").c_str(), win(name).c_str(), c.mode), c.result);
+    if (c.result == 0) {
+      EXPECT_EQ(bytes(name), "SOURCE");
+      EXPECT_TRUE(standins::gdi::messageBoxes().empty());
+      fs::remove(scratch.path() / name);
+      continue;
+    }
+    ASSERT_EQ(standins::gdi::messageBoxes().size(), 1u);
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].text, "Can not copy file");
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].caption, "K-VOM");
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].owner, nullptr);
+    EXPECT_EQ(standins::gdi::messageBoxes()[0].style, platform::win::MB_OK | platform::win::MB_ICONERROR);
+    EXPECT_EQ(files(), std::vector<std::string>{"s.bin"}) << "no copy in the making is left";
+  }
 }
 
 }  // namespace
