@@ -314,14 +314,25 @@ PlotTextScan scanPlotText(const char* name, std::span<PlotRecord> records, std::
 
 }  // namespace
 
-void ReadPlotText(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
-                  float& xExtent, float& yExtent) {
+namespace {
+
+// ReadPlotText, giving the whole scan: its count and extra size tell what the text held.
+PlotTextScan readPlotText(const char* name, std::int32_t& count, std::span<PlotRecord> records,
+                          std::span<char> extraText, float& xExtent, float& yExtent) {
   const PlotTextScan scan = scanPlotText(name, records, extraText);
   std::array<char, kPlotLineSize> buffer{};
   ReadPlotLine(buffer, name, 1);
   count = std::min(scan.count, static_cast<std::int32_t>(records.size()));
   xExtent = scan.xExtent;
   yExtent = scan.yExtent;
+  return scan;
+}
+
+}  // namespace
+
+void ReadPlotText(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
+                  float& xExtent, float& yExtent) {
+  readPlotText(name, count, records, extraText, xExtent, yExtent);
 }
 
 void CountPlotText(const char* name, std::int32_t& count, std::int32_t& extraSize) {
@@ -424,18 +435,20 @@ bool openBlock(const char* name, int block, PlotRead::File& file, PlotBlockHeade
   return true;
 }
 
-// Reads the records and extra text of a sound block from after its header.
-void readBlockBody(std::FILE* file, const PlotBlockHeader& header, std::int32_t& count, std::span<PlotRecord> records,
+// Reads the records and extra text of a sound block from after its header; true when every
+// record and extra byte that the room holds was read.
+bool readBlockBody(std::FILE* file, const PlotBlockHeader& header, std::int32_t& count, std::span<PlotRecord> records,
                    std::span<char> extraText, float& xExtent, float& yExtent) {
   const std::size_t stored = std::min(static_cast<std::size_t>(header.recordCount), records.size());
   const std::size_t read = std::fread(records.data(), sizeof(PlotRecord), stored, file);
   std::fseek(file, static_cast<long>((header.recordCount - static_cast<std::int64_t>(stored)) * kRecordBytes),
              SEEK_CUR);
   const std::size_t extraBytes = std::min(static_cast<std::size_t>(header.extraSize), extraText.size());
-  if (extraBytes > 0) std::fread(extraText.data(), 1, extraBytes, file);
+  const std::size_t extraRead = extraBytes > 0 ? std::fread(extraText.data(), 1, extraBytes, file) : 0;
   count = static_cast<std::int32_t>(read);
   xExtent = header.xExtent;
   yExtent = header.yExtent;
+  return read == stored && extraRead == extraBytes;
 }
 
 }  // namespace
@@ -522,16 +535,22 @@ PlotRead::PlotRead(const char* name, int block) : name_(name) {
   }
 }
 
-void PlotRead::read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
+bool PlotRead::read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
                     float& yExtent) {
   if (text_) {
-    ReadPlotText(name_, count, records, extraText, xExtent, yExtent);
-  } else if (file_ && !sound_) {
-    count = 0;
-  } else if (file_) {
-    readBlockBody(file_.get(), header_, count, records, extraText, xExtent, yExtent);
-    file_.reset();
+    // The text is opened again for this scan: it holds what was counted only when nothing
+    // removed or changed it meanwhile.
+    const PlotTextScan scan = readPlotText(name_, count, records, extraText, xExtent, yExtent);
+    return scan.count == count_ && scan.extraSize == extraSize_;
   }
+  if (file_ && !sound_) {
+    count = 0;
+    return count_ == 0;
+  }
+  if (!file_) return false;
+  const bool whole = readBlockBody(file_.get(), header_, count, records, extraText, xExtent, yExtent);
+  file_.reset();
+  return whole;
 }
 
 PlotterState& plotterState() {

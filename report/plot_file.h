@@ -118,8 +118,9 @@ class PlotRead {
   // Both 0 when the plot gave none.
   std::int32_t count() const { return count_; }
   std::int32_t extraSize() const { return extraSize_; }
-  // As ReadPlot; once.
-  void read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
+  // As ReadPlot; once. True when the read gave every record and extra byte that the counts said
+  // (a plot text is scanned again, and may have been removed or changed since it was counted).
+  bool read(std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText, float& xExtent,
             float& yExtent);
 
  private:

@@ -147,9 +147,12 @@ std::span<const char> BytesOf(const T& value) {
 // Reads block 1 of the source plot and writes it as one block of the target container.
 void WritePlotBlock(const std::string& source, const std::string& target, BlockWrite how, const char* title,
                     const char* extraMemoryCaption) {
-  std::int32_t count = 0;
-  std::int32_t extraSize = 0;
-  CountPlot(source.c_str(), count, extraSize, 1);
+  // One read of the plot gives the counts and then the records: a container is opened once, and a
+  // plot text that does not read again as it was counted (removed or changed meanwhile) writes
+  // nothing, so that the container is never given a block of another size than its header says.
+  PlotRead plot(source.c_str(), 1);
+  const std::int32_t count = plot.count();
+  const std::int32_t extraSize = plot.extraSize();
   if (!UsableCounts(count, extraSize)) return;
 
   MovableBlock extra;
@@ -172,15 +175,14 @@ void WritePlotBlock(const std::string& source, const std::string& target, BlockW
   float xExtent = 0;
   float yExtent = 0;
   std::int32_t readCount = count;
-  ReadPlot(source.c_str(), readCount, recordSpan, extraSpan, xExtent, yExtent, 1);
-  readCount = std::clamp(readCount, 0, count);
+  if (!plot.read(readCount, recordSpan, extraSpan, xExtent, yExtent) || readCount != count) return;
 
   GuardedOutput file = OpenContainer(target, how);
   if (!file) return ShowError("Can not create file", "K-VOM");
-  const PlotBlockHeader header = BlockHeader(title, readCount, extraSize, xExtent, yExtent);
+  const PlotBlockHeader header = BlockHeader(title, count, extraSize, xExtent, yExtent);
   WriteBlock(file, {BytesOf(header),
                     {reinterpret_cast<const char*>(recordSpan.data()),
-                     static_cast<std::size_t>(readCount) * sizeof(PlotRecord)},
+                     static_cast<std::size_t>(count) * sizeof(PlotRecord)},
                     {extraSpan.data(), static_cast<std::size_t>(extraSize)}});
 }
 

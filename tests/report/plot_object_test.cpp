@@ -486,6 +486,41 @@ TEST_F(PlotObjectTest, AFullDiskLeavesTheContainerAsItWas) {
   }
 }
 
+// The plot is removed or locked after it was counted: the next open of a file fails. Nothing is
+// written, and the container stays as it was.
+TEST_F(PlotObjectTest, APlotThatCannotBeReadWritesNothing) {
+  writeBoxPlot(caseDir() / "BOX.KVD", 4, 2, /*withText=*/true);
+  const test::PlotBlock blocks[] = {{"one", {test::plotRecord('M', {0, 0}), test::plotRecord('D', {1, 1})}, "", 1, 1}};
+  test::writePlotContainer(caseDir() / "SRC.BFD", blocks);
+  struct Writer {
+    const char* name;
+    const char* target;
+    void (*write)();
+  };
+  const Writer writers[] = {
+      {"ConvertPlotFile", "BOX.BFD", [] { ConvertPlotFile("BOX"); }},
+      {"AppendPlotBlock of a plot text", "ALL.BFD", [] { AppendPlotBlock("BOX.KVD", "ALL.BFD", "box"); }},
+      {"AppendPlotBlock of a container", "ALL.BFD", [] { AppendPlotBlock("SRC.BFD", "ALL.BFD", "src"); }},
+  };
+  const std::string old = std::string(104, '\0') + "an earlier container";
+  for (const Writer& writer : writers) {
+    for (const bool existing : {true, false}) {
+      SCOPED_TRACE(std::string(writer.name) + (existing ? " over a container" : " into none"));
+      fs::remove(caseDir() / writer.target);
+      if (existing) std::ofstream(caseDir() / writer.target, std::ios::binary) << old;
+      standins::windows::failOperation("openFile", 1, 1);
+      writer.write();
+      standins::windows::failOperation("openFile", 0, 0);
+      if (existing) {
+        EXPECT_EQ(test::readFile(caseDir() / writer.target), old);
+      } else {
+        EXPECT_FALSE(fs::exists(caseDir() / writer.target));
+      }
+      EXPECT_EQ(test::fileNames(caseDir()).size(), existing ? 3u : 2u) << "nothing is left beside the container";
+    }
+  }
+}
+
 TEST_F(PlotObjectTest, PlotToMetafileWritesAPlaceableMetafile) {
   writeBoxPlot(caseDir() / "BOX.KVD", 4, 3, /*withText=*/true);
   PlotToMetafile("BOX.KVD", "BOX.WMF", 9800, 8000);
