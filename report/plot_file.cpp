@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/windows/codepage.h"
 #include "platform/windows/files.h"
@@ -369,6 +370,8 @@ void ArcExtent(float& largestX, float& largestY, const PlotRecord& record) {
 namespace {
 
 constexpr std::int64_t kRecordBytes = sizeof(PlotRecord);
+// The piece in which a block's body is copied.
+constexpr std::int64_t kCopyPiece = 65536;
 
 // The size of an open file in bytes; the file is left at its start.
 std::int64_t sizeOf(std::FILE* file) {
@@ -473,6 +476,46 @@ void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> 
     return;
   }
   readBlockBody(file.get(), header, count, records, extraText, xExtent, yExtent);
+}
+
+std::int32_t CountContainerBlocks(std::FILE* file) {
+  if (file == nullptr) return 0;
+  const std::int64_t fileSize = sizeOf(file);
+  std::int32_t count = 0;
+  PlotBlockHeader header;
+  while (count < std::numeric_limits<std::int32_t>::max() && readSoundHeader(file, fileSize, header)) {
+    ++count;
+    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
+    if (body > 0 && std::fseek(file, static_cast<long>(body), SEEK_CUR) != 0) break;
+  }
+  return count;
+}
+
+bool CopyContainerBlocks(std::FILE* from, std::int32_t count, std::FILE* to) {
+  const std::int64_t fileSize = from != nullptr ? sizeOf(from) : 0;
+  std::vector<char> buffer;
+  bool blocksLeft = from != nullptr;
+  for (std::int32_t copied = 0; copied < count; ++copied) {
+    PlotBlockHeader header;
+    blocksLeft = blocksLeft && readSoundHeader(from, fileSize, header);
+    if (!blocksLeft) {
+      if (from != nullptr && std::ferror(from) != 0) return false;
+      const PlotBlockHeader empty{};
+      if (std::fwrite(&empty, sizeof empty, 1, to) != 1) return false;
+      continue;
+    }
+    if (std::fwrite(&header, sizeof header, 1, to) != 1) return false;
+    // The body is copied in pieces, so that a large block needs no buffer of its size.
+    std::int64_t left = header.recordCount * kRecordBytes + header.extraSize;
+    if (left > 0 && buffer.empty()) buffer.resize(kCopyPiece);
+    while (left > 0) {
+      const std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyPiece));
+      if (std::fread(buffer.data(), 1, piece, from) != piece) return false;
+      if (std::fwrite(buffer.data(), 1, piece, to) != piece) return false;
+      left -= static_cast<std::int64_t>(piece);
+    }
+  }
+  return true;
 }
 
 namespace {

@@ -95,6 +95,16 @@ void ReadPlotBlockHeader(const char* name, std::int32_t& count, std::int32_t& ex
 void ReadPlotBlock(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,
                    float& xExtent, float& yExtent, int block);
 
+// The number of sound blocks of an open container, counted from its first: a block ends the count
+// when its header is missing or damaged or its records and extra text do not lie inside the file.
+std::int32_t CountContainerBlocks(std::FILE* file);
+// Writes the first `count` blocks of an open container (null: a container that is not there) to
+// `to`, each header, records and extra text as they stand, so that block k of the copy is block k
+// of the container. A block that the container lacks (fewer sound blocks) is written as an empty
+// block: a header of 0 records and 0 extra text, which shows nothing. False when a read or a
+// write fails.
+bool CopyContainerBlocks(std::FILE* from, std::int32_t count, std::FILE* to);
+
 // By the extension after the name's last '.' (".KVD" plot text, ".BFD" container, any case);
 // another extension, or none, leaves every output untouched.
 void ReadPlot(const char* name, std::int32_t& count, std::span<PlotRecord> records, std::span<char> extraText,

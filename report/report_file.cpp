@@ -229,6 +229,26 @@ void showError(const char* text) {
 void showCopyError() { showError("Can not copy file"); }
 void showWriteError() { showError("Can not write to file"); }
 
+// Appends the block that a container picture shows, the first of the picture's container, to the
+// report's container: one block for each picture line, so that the k-th container picture of the
+// report is block k of its container. A container that is missing, or has no sound first block,
+// gives an empty block. 0, or -1 when the picture's container cannot be read or the report's
+// container cannot be written (then it is as it was).
+std::int32_t appendPictureBlock(const std::string& source, const std::string& container) {
+  FileHandle input;
+  if (FileExists(source.c_str()) == 1) {
+    input.reset(platform::crt::openFile(source.c_str(), "rb"));
+    if (!input) return -1;
+  }
+  GuardedOutput output = GuardedOutput::append(container, "ab");
+  if (!output) {
+    showCopyError();
+    return -1;
+  }
+  if (!CopyContainerBlocks(input.get(), 1, output.get())) return -1;
+  return output.commit() ? 0 : -1;
+}
+
 }  // namespace
 
 void GetReportFilePath(std::span<char> path) {
@@ -609,7 +629,7 @@ std::int32_t WriteFormToReport(std::span<char, kFormGridCells> text,
         if (!containerBefore) containerBefore.emplace(caseDir + container);
         // A block that is not in the container gets no picture line: the readers number the
         // container pictures in report order, and every later picture keeps its own block.
-        if (CopyOrAppendFile((caseDir + name).c_str(), (caseDir + container).c_str(), 3) != 0) {
+        if (appendPictureBlock(caseDir + name, caseDir + container) != 0) {
           picturesAppended = false;
           continue;
         }

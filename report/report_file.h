@@ -96,8 +96,10 @@ KVOM_EXPORT std::int32_t ParseFormLinks(std::int32_t cell, std::span<const char,
                                         std::int32_t& field, std::span<char, kLinkTextSize> linkText);
 
 // Appends the form (pictures, then its rows) to the report file. A container picture (a file name
-// with the extension ".BFD") is appended to the report's container (ReportContainerName) and its
-// picture line names that container; a picture that cannot be appended gets no picture line.
+// with the extension ".BFD") appends the block it shows, its container's first (an empty block
+// when that container is missing), to the report's container (ReportContainerName), one block a
+// picture line, and its picture line names that container; a picture that cannot be appended gets
+// no picture line.
 // 0, or -1 when the report file cannot be opened, the form cannot be written (the report and the
 // container are then cut back to their lengths before the form) or a container picture could not
 // be appended.

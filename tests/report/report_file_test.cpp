@@ -20,6 +20,7 @@
 #include "standins/report_formatting/report_formatting_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/plot_fixture.h"
 #include "tests/support/standin_helpers.h"
 
 namespace kvom::report {
@@ -47,6 +48,12 @@ std::string indexBytes(const std::vector<std::uint32_t>& entries) {
   }
   return bytes;
 }
+
+// A container block of one move record to (x, 1), so that blocks tell apart by x.
+std::string block(float x) {
+  return test::plotBlockBytes({.title = "", .records = {test::plotRecord('M', {x, 1})}, .extraText = "", .xExtent = 10, .yExtent = 10});
+}
+const std::string kEmptyBlock(104, '\0');
 
 // A report line of a form row: 80 columns of text, TAB, row type, marker text, CR LF.
 std::string reportRow(std::string text, char type, const std::string& markers = "") {
@@ -123,7 +130,7 @@ std::string fixtureForm() {
 
 TEST_F(ReportFileTest, WritesFormsBreaksAndSectionsByteForByte) {
   library("TEST", "ENG", {record({"", ""}), fixtureForm()});
-  scratch.write("case/P.BFD", "BLOCK");
+  scratch.write("case/P.BFD", block(1));
   std::array<char, 2001> values{};
   const std::string given = std::string("Alpha\x03") + "12.5\x03" + "C\x03" + "G\x19";
   std::copy(given.begin(), given.end(), values.begin());
@@ -152,7 +159,7 @@ TEST_F(ReportFileTest, WritesFormsBreaksAndSectionsByteForByte) {
   EXPECT_EQ(std::string(code.data()), "TEST0002");
   EXPECT_EQ(std::string(ReportLanguageCode.data(), 3), "FRE");
   EXPECT_EQ(result[0], '?');
-  EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), "BLOCK");
+  EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), block(1));
   EXPECT_EQ(std::string(FormOptions.data(), FormOptions.size()), "HYYNNNYYYNNNN");
   EXPECT_EQ(std::string(KeyLabels.data(), 8), "Help    ");
   EXPECT_EQ(std::string(KeyLabels.data() + 48, 8), "Print   ");
@@ -469,8 +476,8 @@ TEST_F(ContainerPictureTest, WriterAndReadersNameTheSameContainerAndBlocks) {
     std::string containerBytes;  // the blocks appended, in order
     std::vector<std::string> pictures;
   };
-  const std::string p(104, 'p');
-  const std::string q(104, 'q');
+  const std::string p = block(1);
+  const std::string q = block(2);
   const Case cases[] = {
       {"a dot before the extension",
        "RUN",
@@ -490,6 +497,19 @@ TEST_F(ContainerPictureTest, WriterAndReadersNameTheSameContainerAndBlocks) {
        "OUTPUT.BFD",
        p + q,
        {"OUTPUT.BFD  1  1 10 10 #1", "OUTPUT.BFD  1  1 10 10 #2"}},
+      // Each picture line keeps one block, the one its picture shows when drawn from its own file.
+      {"a container of two blocks gives its first",
+       "RUN",
+       "<TWO.BFD 1 1 10 10><Q.BFD 1 1 10 10>",
+       "RUN.BFD",
+       block(3) + q,
+       {"RUN.BFD  1  1 10 10 #1", "RUN.BFD  1  1 10 10 #2"}},
+      {"a missing or damaged container gives an empty block",
+       "RUN",
+       "<NONE.BFD 1 1 10 10><BAD.BFD 1 1 10 10><Q.BFD 1 1 10 10>",
+       "RUN.BFD",
+       kEmptyBlock + kEmptyBlock + q,
+       {"RUN.BFD  1  1 10 10 #1", "RUN.BFD  1  1 10 10 #2", "RUN.BFD  1  1 10 10 #3"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -497,6 +517,8 @@ TEST_F(ContainerPictureTest, WriterAndReadersNameTheSameContainerAndBlocks) {
     scratch.write("case/P.X.BFD", p);
     scratch.write("case/Q.BFD", q);
     scratch.write("case/Q.BFD.WMF", "picture");
+    scratch.write("case/TWO.BFD", block(3) + block(4));
+    scratch.write("case/BAD.BFD", std::string(104, 'b'));
     copyTerminated(exports::RunPathStrings.filePrefix, c.prefix);
     EXPECT_EQ(writeForm(c.references), 0);
     EXPECT_EQ(caseFile(c.container), c.containerBytes);
@@ -506,13 +528,13 @@ TEST_F(ContainerPictureTest, WriterAndReadersNameTheSameContainerAndBlocks) {
 }
 
 TEST_F(ContainerPictureTest, APictureThatIsNotAppendedGetsNoLineAndTheOthersKeepTheirBlocks) {
-  scratch.write("case/P.BFD", std::string(104, 'p'));
-  scratch.write("case/Q.BFD", std::string(104, 'q'));
+  scratch.write("case/P.BFD", block(1));
+  scratch.write("case/Q.BFD", block(2));
   // The report, P.BFD, then the case container for P: that one cannot be opened.
   standins::windows::failOperation("openFile", 2, 1);
   EXPECT_EQ(writeForm("<P.BFD 1 1 10 10><A.WMF 1 1 5 5><Q.BFD 1 2 10 10>"), -1);
   EXPECT_EQ(picturesOf(report()), "$$$A.WMF  1  1  5  5;$$$RUN.BFD  1  2 10 10;");
-  EXPECT_EQ(caseFile("RUN.BFD"), std::string(104, 'q'));
+  EXPECT_EQ(caseFile("RUN.BFD"), block(2));
   EXPECT_EQ(pagePictures(), (std::vector<std::string>{"A.WMF  1  1  5  5 #0", "RUN.BFD  1  2 10 10 #1"}));
   EXPECT_EQ(report().substr(report().find(reportRow("", ' '))), reportRow("", ' ') + reportRow("", ' '))
       << "the form's rows are written";
@@ -550,7 +572,7 @@ TEST_F(ReportFileTest, BreakLinesThatDoNotFitAreCutBack) {
 TEST_F(ReportFileTest, FormThatCannotBeWrittenWholeIsCutBack) {
   library("TEST", "ENG",
           {record({"<P.BFD 1 1 10 10>", "", row("first row", ' '), row("second row", ' '), row("", 'X')})});
-  scratch.write("case/P.BFD", std::string(104, 'p'));
+  scratch.write("case/P.BFD", block(1));
   const std::string earlier = reportRow("an earlier form", ' ');
   const std::string container(104, 'o');
   for (const std::uint64_t limit : {0u, 30u, 120u, 150u}) {
@@ -574,7 +596,7 @@ TEST_F(ReportFileTest, FormThatCannotBeWrittenWholeIsCutBack) {
   ReportFormCommand("D  ", code.data(), values.data(), "", nullptr);
   EXPECT_EQ(report(),
             earlier + "$$$RUN.BFD  1  1 10 10\r\n" + reportRow("first row", ' ') + reportRow("second row", ' '));
-  EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), container + std::string(104, 'p'));
+  EXPECT_EQ(test::readFile(scratch.path() / "case" / "RUN.BFD"), container + block(1));
   EXPECT_TRUE(standins::gdi::messageBoxes().empty());
 }
 

@@ -26,21 +26,22 @@ std::string plotLine(char type, double x, double y) {
   return std::string(1, type) + fixedField(x, 8, 4) + fixedField(y, 8, 4) + "00";
 }
 
+std::string plotBlockBytes(const PlotBlock& block) {
+  report::PlotBlockHeader header;
+  std::copy_n("BFD2.0", 6, header.magic.begin());
+  std::copy_n(block.title.begin(), std::min<std::size_t>(block.title.size(), 79), header.title.begin());
+  header.recordCount = static_cast<std::int32_t>(block.records.size());
+  header.extraSize = static_cast<std::int32_t>(block.extraText.size());
+  header.xExtent = block.xExtent;
+  header.yExtent = block.yExtent;
+  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+  bytes.append(reinterpret_cast<const char*>(block.records.data()), block.records.size() * sizeof(report::PlotRecord));
+  return bytes + block.extraText;
+}
+
 void writePlotContainer(const std::filesystem::path& path, std::span<const PlotBlock> blocks) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (const PlotBlock& block : blocks) {
-    report::PlotBlockHeader header;
-    std::copy_n("BFD2.0", 6, header.magic.begin());
-    std::copy_n(block.title.begin(), std::min<std::size_t>(block.title.size(), 79), header.title.begin());
-    header.recordCount = static_cast<std::int32_t>(block.records.size());
-    header.extraSize = static_cast<std::int32_t>(block.extraText.size());
-    header.xExtent = block.xExtent;
-    header.yExtent = block.yExtent;
-    out.write(reinterpret_cast<const char*>(&header), sizeof header);
-    out.write(reinterpret_cast<const char*>(block.records.data()),
-              static_cast<std::streamsize>(block.records.size() * sizeof(report::PlotRecord)));
-    out.write(block.extraText.data(), static_cast<std::streamsize>(block.extraText.size()));
-  }
+  for (const PlotBlock& block : blocks) out << plotBlockBytes(block);
 }
 
 }  // namespace kvom::test

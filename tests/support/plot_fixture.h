@@ -30,7 +30,9 @@ struct PlotBlock {
   float yExtent = 0;
 };
 
-// Writes the blocks one after another, each a 104-byte header, its records and its extra text.
+// The bytes of one block: its 104-byte header, its records and its extra text.
+std::string plotBlockBytes(const PlotBlock& block);
+// Writes the blocks one after another.
 void writePlotContainer(const std::filesystem::path& path, std::span<const PlotBlock> blocks);
 
 }  // namespace kvom::test
