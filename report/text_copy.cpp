@@ -1,10 +1,13 @@
 #include "report/text_copy.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exports/run_paths_setup.h"
 #include "platform/host_library.h"
@@ -13,7 +16,9 @@
 #include "report/file_names.h"
 #include "report/guarded_output.h"
 #include "report/page_layout.h"
+#include "report/plot_file.h"
 #include "report/report_file.h"
+#include "report/report_pages.h"
 #include "report/settings.h"
 
 namespace kvom::report {
@@ -81,6 +86,77 @@ void releasePageFonts() {
   }
 }
 
+// The plot container of a report: its name with the extension (from the last '.') replaced by
+// ".BFD", or with ".BFD" added when it has none.
+std::string containerOf(std::string_view report) {
+  const std::optional<std::size_t> dot = ExtensionDot(report);
+  return std::string(report.substr(0, dot.value_or(report.size()))) + ".BFD";
+}
+
+// Whether a report line is a container picture as the readers take one: a picture line whose
+// reference (as many characters as they read) names a file with the extension ".BFD".
+bool isContainerPicture(std::string_view line) {
+  if (!line.starts_with("$$$")) return false;
+  std::string_view reference = line.substr(3, kPictureLineReference);
+  reference = reference.substr(0, reference.find_first_of("\r\n"));
+  return IsContainerName(reference.substr(0, reference.find(' ')));
+}
+
+// The container pictures of a report file, in its lines; none when it cannot be read. Only the
+// start of each line is looked at, so that a report is read in large pieces.
+std::optional<std::int32_t> containerPictures(const char* report) {
+  const File file(platform::crt::openFile(report, "rb"));
+  if (!file) return std::nullopt;
+  constexpr std::size_t kLineStart = 3 + kPictureLineReference;
+  std::int32_t count = 0;
+  std::string start;  // the first characters of the line being read
+  bool inLine = false;
+  std::vector<char> piece(65536);
+  std::size_t got = 0;
+  while ((got = std::fread(piece.data(), 1, piece.size(), file.get())) > 0) {
+    for (std::size_t at = 0; at < got;) {
+      const char* end = static_cast<const char*>(std::memchr(piece.data() + at, '\n', got - at));
+      const std::size_t stop = end != nullptr ? static_cast<std::size_t>(end - piece.data()) : got;
+      if (!inLine) start.clear();
+      inLine = true;
+      if (start.size() < kLineStart) start.append(piece.data() + at, std::min(stop - at, kLineStart - start.size()));
+      if (end == nullptr) break;
+      if (isContainerPicture(start)) ++count;
+      inLine = false;
+      at = stop + 1;
+    }
+  }
+  if (std::ferror(file.get()) != 0) return std::nullopt;
+  if (inLine && isContainerPicture(start)) ++count;
+  return count;
+}
+
+// The target's container as the merged report numbers it: the blocks of the target's own
+// container pictures (empty ones where its container lacks them), then those of the source's.
+// A container that the source shares by name keeps every block it has, so that the source's
+// pictures keep theirs; any other keeps only the blocks of the target's pictures, as a container
+// of a target that is not there yet keeps none. Written beside the container, to take its place
+// once the report is appended; none when it cannot be written.
+std::optional<GuardedOutput> mergedContainer(const std::string& target, std::int32_t targetPictures,
+                                             const std::string& source, std::int32_t sourcePictures, bool shared) {
+  const auto open = [](const std::string& name, File& file) {
+    if (FileExists(name.c_str()) != 1) return true;
+    file.reset(platform::crt::openFile(name.c_str(), "rb"));
+    return file != nullptr;
+  };
+  File kept;
+  File added;
+  if (!open(target, kept) || !open(source, added)) return std::nullopt;
+  GuardedOutput output = GuardedOutput::replace(target, "wb");
+  if (!output) return std::nullopt;
+  const std::int32_t keptBlocks = shared ? std::max(targetPictures, CountContainerBlocks(kept.get())) : targetPictures;
+  if (!CopyContainerBlocks(kept.get(), keptBlocks, output.get()) ||
+      !CopyContainerBlocks(added.get(), sourcePictures, output.get())) {
+    return std::nullopt;
+  }
+  return output;
+}
+
 }  // namespace
 
 std::int32_t CopyReportText(const char* source, const char* target) {
@@ -124,12 +200,38 @@ std::int32_t AppendReportFiles(std::int32_t, std::int32_t, const char* targetBas
 std::int32_t AppendReport(const char* source, const char* target) {
   if (source == nullptr || target == nullptr) return -1;
   if (EqualNoCase(source, target)) return -1;
-  // The container of the target's plots; a name without an extension gets one.
-  const std::string_view targetName = target;
-  const std::optional<std::size_t> dot = ExtensionDot(targetName);
-  const std::string container = std::string(targetName.substr(0, dot.value_or(targetName.size()))) + ".BFD";
-  if (FileExists(container.c_str()) == 1 && FileExists(target) != 1) DeleteFileA(container.c_str());
-  return CopyOrAppendFile(source, target, 2);
+  // The readers number the container pictures of a report 1, 2, 3 ... against the container named
+  // after it, so the blocks of the source's pictures go into the target's container with them.
+  const std::string targetContainer = containerOf(target);
+  const std::string sourceContainer = containerOf(source);
+  const bool targetThere = FileExists(target) == 1;
+  // A new target of the source's base name has the source's container, blocks and all.
+  const bool shared = SameFile(targetContainer.c_str(), sourceContainer.c_str());
+  const std::optional<std::int32_t> sourcePictures = containerPictures(source);
+  if (!sourcePictures) return -1;
+
+  const bool merging = *sourcePictures > 0 && !(shared && !targetThere);
+  const std::optional<std::int32_t> targetPictures = merging && targetThere ? containerPictures(target) : 0;
+  if (!targetPictures) return -1;
+  std::optional<GuardedOutput> container =
+      merging ? mergedContainer(targetContainer, *targetPictures, sourceContainer, *sourcePictures, shared)
+              : std::nullopt;
+  if (merging && !container) return -1;
+
+  // Nothing is changed until the report is appended: a failed call leaves every file as it was.
+  const FileMark reportBefore(target);
+  if (!reportBefore.usable()) return -1;
+  if (const std::int32_t appended = CopyOrAppendFile(source, target, 2); appended != 0) return appended;
+  if (container) {
+    if (!container->commit()) {
+      reportBefore.restore();
+      return -1;
+    }
+  } else if (!targetThere && !shared && FileExists(targetContainer.c_str()) == 1) {
+    // The container of a target that was not there is stale: no picture of the report shows it.
+    DeleteFileA(targetContainer.c_str());
+  }
+  return 0;
 }
 
 }  // namespace kvom::report

@@ -3,17 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/fixed_text.h"
 #include "exports/run_paths_setup.h"
+#include "platform/windows/files.h"
 #include "platform/windows/gdi.h"
+#include "report/file_names.h"
 #include "report/page_layout.h"
+#include "report/plot_file.h"
+#include "report/report_file.h"
+#include "report/report_pages.h"
 #include "standins/gdi/gdi_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/plot_fixture.h"
 #include "tests/support/standin_helpers.h"
 
 namespace kvom::report {
@@ -159,17 +167,192 @@ TEST_F(TextCopyTest, AppendingRemovesAStaleContainerAndRefusesTheSameReport) {
   EXPECT_EQ(read("SRC.KVO"), "source\r\n");
 }
 
+// A container block of one move record to (x, 1), so that the plots tell apart by x.
+std::string block(float x) {
+  return test::plotBlockBytes(
+      {.title = "", .records = {test::plotRecord('M', {x, 1})}, .extraText = "", .xExtent = 10, .yExtent = 10});
+}
+const std::string kEmptyBlock(104, '\0');
+
+// A picture line of the report file and the row it stands on.
+std::string picture(const std::string& name) { return "$$$" + name + "  1  1 10 10\r\n" + row(name); }
+
 TEST_F(TextCopyTest, AFailedAppendLeavesTheTargetReportAsItWas) {
-  scratch.write("SRC.KVO", std::string(500, 's') + "\r\n");
-  for (const std::uint64_t limit : {0u, 40u, 400u}) {
-    scratch.write("OLD.KVO", "old\r\n");
-    fs::remove(scratch.path() / "NEW.KVO");
-    standins::windows::failWritesAfter(limit);
-    EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("OLD.KVO").c_str()), -1) << limit;
-    EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("NEW.KVO").c_str()), -1) << limit;
-    standins::windows::failWritesAfter(std::nullopt);
-    EXPECT_EQ(read("OLD.KVO"), "old\r\n") << limit;
-    EXPECT_FALSE(exists("NEW.KVO")) << limit << ": a report the append began is not left";
+  // With container pictures the source's blocks go to the target's container as well.
+  for (const std::string& source : {std::string(500, 's') + "\r\n", picture("SRC.BFD") + std::string(500, 's')}) {
+    scratch.write("SRC.KVO", source);
+    scratch.write("SRC.BFD", block(2));
+    scratch.write("NEW.BFD", block(9));  // stale, but a failed call deletes nothing
+    for (const std::uint64_t limit : {0u, 40u, 400u}) {
+      scratch.write("OLD.KVO", "old\r\n");
+      scratch.write("OLD.BFD", block(1));
+      fs::remove(scratch.path() / "NEW.KVO");
+      standins::windows::failWritesAfter(limit);
+      EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("OLD.KVO").c_str()), -1) << limit;
+      EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("NEW.KVO").c_str()), -1) << limit;
+      standins::windows::failWritesAfter(std::nullopt);
+      EXPECT_EQ(read("OLD.KVO"), "old\r\n") << limit;
+      EXPECT_FALSE(exists("NEW.KVO")) << limit << ": a report the append began is not left";
+      EXPECT_EQ(read("OLD.BFD"), block(1)) << limit;
+      EXPECT_EQ(read("NEW.BFD"), block(9)) << limit;
+      EXPECT_EQ(files(), (std::vector<std::string>{"NEW.BFD", "OLD.BFD", "OLD.KVO", "SRC.BFD", "SRC.KVO"})) << limit;
+    }
+  }
+  // A source that cannot be read, and a merged container that cannot take its place.
+  EXPECT_EQ(AppendReport(windowsPath("NONE.KVO").c_str(), windowsPath("NEW.KVO").c_str()), -1);
+  standins::windows::failOperation("MoveFileExA", 0, 1);
+  EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("OLD.KVO").c_str()), -1);
+  EXPECT_EQ(read("OLD.KVO"), "old\r\n");
+  EXPECT_EQ(read("OLD.BFD"), block(1));
+  EXPECT_EQ(read("NEW.BFD"), block(9));
+  EXPECT_EQ(files(), (std::vector<std::string>{"NEW.BFD", "OLD.BFD", "OLD.KVO", "SRC.BFD", "SRC.KVO"}));
+}
+
+// Merged reports as a simulator makes them: the case report DST.KVO (file prefix DST in the
+// scratch folder) and the reports of other units, each with its own container.
+class MergedReportTest : public TextCopyTest {
+ protected:
+  void SetUp() override {
+    TextCopyTest::SetUp();
+    saved = exports::RunPathStrings;
+    copyTerminated(exports::RunPathStrings.caseDir, test::windowsDir(scratch.path()));
+    copyTerminated(exports::RunPathStrings.filePrefix, "DST");
+  }
+  void TearDown() override {
+    exports::RunPathStrings = saved;
+    TextCopyTest::TearDown();
+  }
+
+  // Writes a form of one row with the picture references to the case report.
+  void writeForm(const std::string& references) const {
+    PictureRefs.fill('\0');
+    std::copy(references.begin(), references.end(), PictureRefs.begin());
+    FormGrid text{};
+    text.fill(' ');
+    FormGrid formTemplate = text;
+    formTemplate[kFormColumns + kFormColumns - 1] = 'X';
+    ASSERT_EQ(WriteFormToReport(text, formTemplate), 0);
+  }
+
+  // What each container picture of the report shows, in report order, as printing and preview
+  // number them: the x of its block's first record, or 0 for a block that shows nothing.
+  std::vector<float> shownPlots(const std::string& report) const {
+    struct Sink final : PageSink {
+      bool pageDone(PageEnd, std::int32_t) override {
+        for (std::int32_t k = 0; k < PrintPage.pictureCount; ++k) {
+          const std::int32_t number = PrintPage.blockNumbers[static_cast<std::size_t>(k)];
+          if (number > 0) blocks.push_back(number);
+        }
+        return true;
+      }
+      std::vector<std::int32_t> blocks;
+    } sink;
+    const std::string path = windowsPath(report);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::crt::openFile(path.c_str(), "r"), std::fclose);
+    std::int32_t counter = 0;
+    if (!file || !ReadReportPages(file.get(), PageRules{.reportFile = path}, counter, sink)) return {};
+    const std::string container = windowsPath(ReportContainerName(report));
+    std::vector<float> plots;
+    for (const std::int32_t number : sink.blocks) {
+      std::int32_t count = 0;
+      std::array<PlotRecord, 1> records{};
+      float x = 0;
+      float y = 0;
+      ReadPlotBlock(container.c_str(), count, records, {}, x, y, number);
+      plots.push_back(count > 0 ? records[0].slot(1) : 0);
+    }
+    return plots;
+  }
+
+  exports::RunPathStringsRecord saved{};
+};
+
+// A unit's report is merged into the case report between two forms of its own.
+TEST_F(MergedReportTest, EachPictureOfAMergedReportShowsItsOwnPlot) {
+  scratch.write("FIRST.BFD", block(1));
+  scratch.write("LATER.BFD", block(3));
+  scratch.write("OLD.KVO", picture("OLD.BFD"));
+  scratch.write("OLD.BFD", block(2));
+  writeForm("<FIRST.BFD 1 1 10 10>");
+  EXPECT_EQ(AppendReport(windowsPath("OLD.KVO").c_str(), windowsPath("DST.KVO").c_str()), 0);
+  writeForm("<LATER.BFD 1 1 10 10>");
+  EXPECT_EQ(shownPlots("DST.KVO"), (std::vector<float>{1, 2, 3}));
+  EXPECT_EQ(read("DST.BFD"), block(1) + block(2) + block(3));
+  EXPECT_EQ(read("OLD.BFD"), block(2)) << "the source's container is left as it was";
+}
+
+TEST_F(MergedReportTest, TheTargetsContainerHoldsTheBlocksOfTheMergedPictures) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> target;  // the report DST.KVO, when there
+    std::optional<std::string> targetContainer;
+    std::string source;
+    std::optional<std::string> sourceContainer;
+    std::string merged;  // DST.BFD afterwards
+    std::vector<float> shown;
+  };
+  const std::string one = picture("DST.BFD");
+  const std::string two = picture("SRC.BFD") + picture("SRC.BFD");
+  const Case cases[] = {
+      {"after the target's own", one, block(1), picture("SRC.BFD"), block(2), block(1) + block(2), {1, 2}},
+      {"only the blocks the source's pictures show", one, block(1), picture("SRC.BFD"), block(2) + block(3),
+       block(1) + block(2), {1, 2}},
+      {"a block the source lacks is empty", one, block(1), two, block(2), block(1) + block(2) + kEmptyBlock,
+       {1, 2, 0}},
+      {"a source without container", one, block(1), picture("SRC.BFD"), std::nullopt, block(1) + kEmptyBlock,
+       {1, 0}},
+      {"a block the target lacks is empty", one + one, block(1), picture("SRC.BFD"), block(2),
+       block(1) + kEmptyBlock + block(2), {1, 0, 2}},
+      {"a block no picture of the target shows is left out", one, block(1) + block(9), picture("SRC.BFD"), block(2),
+       block(1) + block(2), {1, 2}},
+      {"a new target's stale container is replaced", std::nullopt, block(9), two, block(2) + block(3),
+       block(2) + block(3), {2, 3}},
+      {"a source without container pictures leaves the container alone", one, block(1) + block(9),
+       picture("A.WMF"), block(2), block(1) + block(9), {1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const char* name : {"DST.KVO", "DST.BFD", "SRC.BFD"}) fs::remove(scratch.path() / name);
+    if (c.target) scratch.write("DST.KVO", *c.target);
+    if (c.targetContainer) scratch.write("DST.BFD", *c.targetContainer);
+    scratch.write("SRC.KVO", c.source);
+    if (c.sourceContainer) scratch.write("SRC.BFD", *c.sourceContainer);
+    EXPECT_EQ(AppendReport(windowsPath("SRC.KVO").c_str(), windowsPath("DST.KVO").c_str()), 0);
+    EXPECT_EQ(read("DST.KVO"), c.target.value_or("") + c.source);
+    EXPECT_EQ(read("DST.BFD"), c.merged);
+    EXPECT_EQ(shownPlots("DST.KVO"), c.shown);
+    if (c.sourceContainer) {
+      EXPECT_EQ(read("SRC.BFD"), *c.sourceContainer);
+    }
+  }
+}
+
+// A target of the source's base name shares its container: the source's plots are never deleted.
+TEST_F(MergedReportTest, ATargetOfTheSourcesBaseNameKeepsTheSourcesContainer) {
+  const std::string source = picture("RUN.BFD") + picture("RUN.BFD");
+  struct Case {
+    const char* target;
+    std::optional<std::string> before;  // the target report, when there
+    std::string container;              // RUN.BFD afterwards
+  };
+  const Case cases[] = {
+      {"RUN.TXT", std::nullopt, block(1) + block(2)},
+      {"RUN", std::nullopt, block(1) + block(2)},
+      {"RUN.KVX", std::nullopt, block(1) + block(2)},
+      // The source's blocks stay where its pictures find them; the merged ones follow.
+      {"RUN.TXT", row("no pictures"), block(1) + block(2) + block(1) + block(2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    for (const std::string& file : files()) fs::remove(scratch.path() / file);
+    scratch.write("RUN.KVO", source);
+    scratch.write("RUN.BFD", block(1) + block(2));
+    if (c.before) scratch.write(c.target, *c.before);
+    EXPECT_EQ(AppendReport(windowsPath("RUN.KVO").c_str(), windowsPath(c.target).c_str()), 0);
+    EXPECT_EQ(read(c.target), c.before.value_or("") + source);
+    EXPECT_EQ(read("RUN.BFD"), c.container);
+    EXPECT_EQ(shownPlots(c.target), (std::vector<float>{1, 2}));
+    EXPECT_EQ(shownPlots("RUN.KVO"), (std::vector<float>{1, 2}));
   }
 }
 
