@@ -205,6 +205,10 @@ std::int32_t AppendReport(const char* source, const char* target) {
   const std::string targetContainer = containerOf(target);
   const std::string sourceContainer = containerOf(source);
   const bool targetThere = FileExists(target) == 1;
+  // A report named like a container (a target or a source "X.BFD") is no container of the other.
+  const bool aReport = EqualNoCase(targetContainer, target) || EqualNoCase(targetContainer, source) ||
+                       SameFile(targetContainer.c_str(), target) || SameFile(targetContainer.c_str(), source);
+  if (aReport) return CopyOrAppendFile(source, target, 2);
   // A new target of the source's base name has the source's container, blocks and all.
   const bool shared = SameFile(targetContainer.c_str(), sourceContainer.c_str());
   const std::optional<std::int32_t> sourcePictures = containerPictures(source);
@@ -220,7 +224,7 @@ std::int32_t AppendReport(const char* source, const char* target) {
 
   // Nothing is changed until the report is appended: a failed call leaves every file as it was.
   const FileMark reportBefore(target);
-  if (!reportBefore.usable()) return -1;
+  if (container && !reportBefore.usable()) return -1;
   if (const std::int32_t appended = CopyOrAppendFile(source, target, 2); appended != 0) return appended;
   if (container) {
     if (!container->commit()) {

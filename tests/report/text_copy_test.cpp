@@ -327,6 +327,32 @@ TEST_F(MergedReportTest, TheTargetsContainerHoldsTheBlocksOfTheMergedPictures) {
   }
 }
 
+// A report whose own name is its container's name: appended to, or appended, it stays a report.
+TEST_F(MergedReportTest, AReportNamedLikeAContainerIsNoContainer) {
+  const std::string report = picture("SRC.BFD") + row("text");
+  struct Case {
+    const char* source;
+    const char* target;
+    bool targetThere;
+  };
+  const Case cases[] = {
+      {"SRC.KVO", "X.BFD", false},
+      {"SRC.KVO", "X.BFD", true},
+      {"X.BFD", "X.KVO", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.source) + " to " + c.target);
+    for (const std::string& file : files()) fs::remove(scratch.path() / file);
+    scratch.write("SRC.BFD", block(2));
+    scratch.write(c.source, report);
+    if (c.targetThere) scratch.write(c.target, report);
+    EXPECT_EQ(AppendReport(windowsPath(c.source).c_str(), windowsPath(c.target).c_str()), 0);
+    EXPECT_EQ(read(c.source), report);
+    EXPECT_EQ(read(c.target), c.targetThere ? report + report : report);
+    EXPECT_EQ(read("SRC.BFD"), block(2));
+  }
+}
+
 // A target of the source's base name shares its container: the source's plots are never deleted.
 TEST_F(MergedReportTest, ATargetOfTheSourcesBaseNameKeepsTheSourcesContainer) {
   const std::string source = picture("RUN.BFD") + picture("RUN.BFD");
