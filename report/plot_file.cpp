@@ -380,13 +380,24 @@ std::int64_t sizeOf(std::FILE* file) {
   return size;
 }
 
+// The bytes of a block after its header: its records and its extra text.
+std::int64_t bodySize(const PlotBlockHeader& header) { return header.recordCount * kRecordBytes + header.extraSize; }
+
 // Reads the header at the file's position. A block is sound when its counts are not negative and
 // its records and extra text lie inside the file.
 bool readSoundHeader(std::FILE* file, std::int64_t fileSize, PlotBlockHeader& header) {
   if (std::fread(&header, sizeof header, 1, file) != 1) return false;
   if (header.recordCount < 0 || header.extraSize < 0) return false;
   const long position = std::ftell(file);
-  return position >= 0 && header.recordCount * kRecordBytes + header.extraSize <= fileSize - position;
+  return position >= 0 && bodySize(header) <= fileSize - position;
+}
+
+// Moves the file past the sound block at its position; false when there is none.
+bool skipBlock(std::FILE* file, std::int64_t fileSize) {
+  PlotBlockHeader header;
+  if (!readSoundHeader(file, fileSize, header)) return false;
+  const std::int64_t body = bodySize(header);
+  return body == 0 || std::fseek(file, static_cast<long>(body), SEEK_CUR) == 0;
 }
 
 // Positions the file at the header of the block; when the block is not there, at the end.
@@ -394,13 +405,10 @@ void seekBlock(std::FILE* file, std::int64_t fileSize, int block) {
   if (block < 1 || block > kMaxPlotBlock) block = 1;
   std::rewind(file);
   for (int skipped = 1; skipped < block; ++skipped) {
-    PlotBlockHeader header;
-    if (!readSoundHeader(file, fileSize, header)) {
+    if (!skipBlock(file, fileSize)) {
       std::fseek(file, 0, SEEK_END);
       return;
     }
-    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
-    if (body > 0) std::fseek(file, static_cast<long>(body), SEEK_CUR);
   }
 }
 
@@ -482,12 +490,7 @@ std::int32_t CountContainerBlocks(std::FILE* file) {
   if (file == nullptr) return 0;
   const std::int64_t fileSize = sizeOf(file);
   std::int32_t count = 0;
-  PlotBlockHeader header;
-  while (count < std::numeric_limits<std::int32_t>::max() && readSoundHeader(file, fileSize, header)) {
-    ++count;
-    const std::int64_t body = header.recordCount * kRecordBytes + header.extraSize;
-    if (body > 0 && std::fseek(file, static_cast<long>(body), SEEK_CUR) != 0) break;
-  }
+  while (count < std::numeric_limits<std::int32_t>::max() && skipBlock(file, fileSize)) ++count;
   return count;
 }
 
@@ -506,7 +509,7 @@ bool CopyContainerBlocks(std::FILE* from, std::int32_t count, std::FILE* to) {
     }
     if (std::fwrite(&header, sizeof header, 1, to) != 1) return false;
     // The body is copied in pieces, so that a large block needs no buffer of its size.
-    std::int64_t left = header.recordCount * kRecordBytes + header.extraSize;
+    std::int64_t left = bodySize(header);
     if (left > 0 && buffer.empty()) buffer.resize(kCopyPiece);
     while (left > 0) {
       const std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyPiece));
@@ -587,8 +590,8 @@ bool PlotRead::read(std::int32_t& count, std::span<PlotRecord> records, std::spa
     return scan.count == count_ && scan.extraSize == extraSize_;
   }
   if (file_ && !sound_) {
-    count = 0;
-    return count_ == 0;
+    count = 0;  // no block was counted, and none is read
+    return true;
   }
   if (!file_) return false;
   const bool whole = readBlockBody(file_.get(), header_, count, records, extraText, xExtent, yExtent);
@@ -658,9 +661,7 @@ class PlotDrawing {
 
 // A text height in device units as a font can have it: cut toward zero, at most kMaxFontHeight
 // either way (a fuzzed record's height times the scale can be anything).
-std::int32_t fontHeight(double height) {
-  return std::clamp(toDeviceInt(height), -kMaxFontHeight, kMaxFontHeight);
-}
+std::int32_t fontHeight(double height) { return std::clamp(toDeviceInt(height), -kMaxFontHeight, kMaxFontHeight); }
 
 // The text of an S record: its count of characters at its offset in the extra text, or nothing
 // when they do not lie inside the extra text or are more than a text may hold.

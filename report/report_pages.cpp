@@ -90,12 +90,21 @@ bool CompletesSheet(std::int32_t position, std::int32_t pagesPerSheet) {
   return true;
 }
 
+std::optional<std::string_view> PictureLineReference(std::string_view line) {
+  if (!line.starts_with(kPictureMark)) return std::nullopt;
+  const std::string_view reference = line.substr(kPictureMark.size(), kPictureLineReference);
+  return reference.substr(0, reference.find_first_of("\r\n"));
+}
+
+bool IsContainerReference(std::string_view reference) {
+  return IsContainerName(reference.substr(0, reference.find(' ')));
+}
+
 bool RewriteContainerReference(std::string_view reference, std::string_view reportFile, PageReference& result) {
   result = {};
   const std::size_t blank = reference.find(' ');
-  const std::string_view name = reference.substr(0, blank);
   std::string text;
-  const bool container = IsContainerName(name);
+  const bool container = IsContainerReference(reference);
   if (container) {
     text = ReportContainerName(reportFile);
     if (blank != std::string_view::npos) text.append(reference.substr(blank));
@@ -156,10 +165,9 @@ bool ReadReportPages(std::FILE* file, const PageRules& rules, std::int32_t& bloc
   std::string_view line;
 
   while (reader.next(line)) {
-    if (line.starts_with(kPictureMark) && pending.count < kPagePictures) {
-      std::string_view reference = line.substr(kPictureMark.size(), kPictureLineReference);
-      reference = reference.substr(0, reference.find_first_of("\r\n"));
-      pending.references[pending.count++] = std::string(reference);
+    const std::optional<std::string_view> reference = PictureLineReference(line);
+    if (reference && pending.count < kPagePictures) {
+      pending.references[pending.count++] = std::string(*reference);
     } else if (StartsNoCase(line, kPageBreakMark)) {
       if (rowCount > 0) {
         if (!sink.pageDone(PageEnd::kPageBreak, rowCount)) return false;

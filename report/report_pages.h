@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "common/export.h"
@@ -57,6 +58,13 @@ KVOM_EXPORT bool ReadReportPages(std::FILE* file, const PageRules& rules, std::i
 
 // Empties PrintPage and PageReferences.
 KVOM_EXPORT void ClearPageBuffers();
+
+// The reference of a picture line ("$$$" at the line's start) as the readers take it: at most
+// kPictureLineReference characters after the mark, cut at a line end; none for any other line.
+KVOM_EXPORT std::optional<std::string_view> PictureLineReference(std::string_view line);
+// Whether a reference ("name column row column row") names a plot container: the extension of its
+// file name, up to the first blank, is ".BFD".
+KVOM_EXPORT bool IsContainerReference(std::string_view reference);
 
 // A ".BFD" reference ("name column row column row", the extension of the file name deciding)
 // rewritten to the container named after the report file (ReportContainerName), then the

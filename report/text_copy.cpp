@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "exports/run_paths_setup.h"
 #include "platform/host_library.h"
@@ -93,41 +91,17 @@ std::string containerOf(std::string_view report) {
   return std::string(report.substr(0, dot.value_or(report.size()))) + ".BFD";
 }
 
-// Whether a report line is a container picture as the readers take one: a picture line whose
-// reference (as many characters as they read) names a file with the extension ".BFD".
-bool isContainerPicture(std::string_view line) {
-  if (!line.starts_with("$$$")) return false;
-  std::string_view reference = line.substr(3, kPictureLineReference);
-  reference = reference.substr(0, reference.find_first_of("\r\n"));
-  return IsContainerName(reference.substr(0, reference.find(' ')));
-}
-
-// The container pictures of a report file, in its lines; none when it cannot be read. Only the
-// start of each line is looked at, so that a report is read in large pieces.
+// The container pictures of a report file, counted as the readers count them; none when it
+// cannot be read.
 std::optional<std::int32_t> containerPictures(const char* report) {
   const File file(platform::crt::openFile(report, "rb"));
   if (!file) return std::nullopt;
-  constexpr std::size_t kLineStart = 3 + kPictureLineReference;
   std::int32_t count = 0;
-  std::string start;  // the first characters of the line being read
-  bool inLine = false;
-  std::vector<char> piece(65536);
-  std::size_t got = 0;
-  while ((got = std::fread(piece.data(), 1, piece.size(), file.get())) > 0) {
-    for (std::size_t at = 0; at < got;) {
-      const char* end = static_cast<const char*>(std::memchr(piece.data() + at, '\n', got - at));
-      const std::size_t stop = end != nullptr ? static_cast<std::size_t>(end - piece.data()) : got;
-      if (!inLine) start.clear();
-      inLine = true;
-      if (start.size() < kLineStart) start.append(piece.data() + at, std::min(stop - at, kLineStart - start.size()));
-      if (end == nullptr) break;
-      if (isContainerPicture(start)) ++count;
-      inLine = false;
-      at = stop + 1;
-    }
+  while (const std::optional<std::string> line = readLine(file.get())) {
+    const std::optional<std::string_view> reference = PictureLineReference(*line);
+    if (reference && IsContainerReference(*reference)) ++count;
   }
   if (std::ferror(file.get()) != 0) return std::nullopt;
-  if (inLine && isContainerPicture(start)) ++count;
   return count;
 }
 

@@ -49,10 +49,7 @@ std::string indexBytes(const std::vector<std::uint32_t>& entries) {
   return bytes;
 }
 
-// A container block of one move record to (x, 1), so that blocks tell apart by x.
-std::string block(float x) {
-  return test::plotBlockBytes({.title = "", .records = {test::plotRecord('M', {x, 1})}, .extraText = "", .xExtent = 10, .yExtent = 10});
-}
+const auto block = &test::moveBlock;
 const std::string kEmptyBlock(104, '\0');
 
 // A report line of a form row: 80 columns of text, TAB, row type, marker text, CR LF.

@@ -167,11 +167,7 @@ TEST_F(TextCopyTest, AppendingRemovesAStaleContainerAndRefusesTheSameReport) {
   EXPECT_EQ(read("SRC.KVO"), "source\r\n");
 }
 
-// A container block of one move record to (x, 1), so that the plots tell apart by x.
-std::string block(float x) {
-  return test::plotBlockBytes(
-      {.title = "", .records = {test::plotRecord('M', {x, 1})}, .extraText = "", .xExtent = 10, .yExtent = 10});
-}
+const auto block = &test::moveBlock;
 const std::string kEmptyBlock(104, '\0');
 
 // A picture line of the report file and the row it stands on.
@@ -295,20 +291,43 @@ TEST_F(MergedReportTest, TheTargetsContainerHoldsTheBlocksOfTheMergedPictures) {
   const std::string two = picture("SRC.BFD") + picture("SRC.BFD");
   const Case cases[] = {
       {"after the target's own", one, block(1), picture("SRC.BFD"), block(2), block(1) + block(2), {1, 2}},
-      {"only the blocks the source's pictures show", one, block(1), picture("SRC.BFD"), block(2) + block(3),
-       block(1) + block(2), {1, 2}},
-      {"a block the source lacks is empty", one, block(1), two, block(2), block(1) + block(2) + kEmptyBlock,
-       {1, 2, 0}},
-      {"a source without container", one, block(1), picture("SRC.BFD"), std::nullopt, block(1) + kEmptyBlock,
-       {1, 0}},
-      {"a block the target lacks is empty", one + one, block(1), picture("SRC.BFD"), block(2),
-       block(1) + kEmptyBlock + block(2), {1, 0, 2}},
-      {"a block no picture of the target shows is left out", one, block(1) + block(9), picture("SRC.BFD"), block(2),
-       block(1) + block(2), {1, 2}},
-      {"a new target's stale container is replaced", std::nullopt, block(9), two, block(2) + block(3),
-       block(2) + block(3), {2, 3}},
-      {"a source without container pictures leaves the container alone", one, block(1) + block(9),
-       picture("A.WMF"), block(2), block(1) + block(9), {1}},
+      {"only the blocks the source's pictures show",
+       one,
+       block(1),
+       picture("SRC.BFD"),
+       block(2) + block(3),
+       block(1) + block(2),
+       {1, 2}},
+      {"a block the source lacks is empty", one, block(1), two, block(2), block(1) + block(2) + kEmptyBlock, {1, 2, 0}},
+      {"a source without container", one, block(1), picture("SRC.BFD"), std::nullopt, block(1) + kEmptyBlock, {1, 0}},
+      {"a block the target lacks is empty",
+       one + one,
+       block(1),
+       picture("SRC.BFD"),
+       block(2),
+       block(1) + kEmptyBlock + block(2),
+       {1, 0, 2}},
+      {"a block no picture of the target shows is left out",
+       one,
+       block(1) + block(9),
+       picture("SRC.BFD"),
+       block(2),
+       block(1) + block(2),
+       {1, 2}},
+      {"a new target's stale container is replaced",
+       std::nullopt,
+       block(9),
+       two,
+       block(2) + block(3),
+       block(2) + block(3),
+       {2, 3}},
+      {"a source without container pictures leaves the container alone",
+       one,
+       block(1) + block(9),
+       picture("A.WMF"),
+       block(2),
+       block(1) + block(9),
+       {1}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

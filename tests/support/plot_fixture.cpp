@@ -39,6 +39,11 @@ std::string plotBlockBytes(const PlotBlock& block) {
   return bytes + block.extraText;
 }
 
+std::string moveBlock(float x) {
+  return plotBlockBytes(
+      {.title = "", .records = {plotRecord('M', {x, 1})}, .extraText = "", .xExtent = 10, .yExtent = 10});
+}
+
 void writePlotContainer(const std::filesystem::path& path, std::span<const PlotBlock> blocks) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   for (const PlotBlock& block : blocks) out << plotBlockBytes(block);

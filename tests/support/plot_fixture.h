@@ -32,6 +32,8 @@ struct PlotBlock {
 
 // The bytes of one block: its 104-byte header, its records and its extra text.
 std::string plotBlockBytes(const PlotBlock& block);
+// The bytes of a block of one move record to (x, 1), 10 by 10: blocks that tell apart by x.
+std::string moveBlock(float x);
 // Writes the blocks one after another.
 void writePlotContainer(const std::filesystem::path& path, std::span<const PlotBlock> blocks);
 
