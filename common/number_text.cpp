@@ -134,17 +134,25 @@ std::string formatInteger(std::int64_t value) {
 std::optional<double> readReal(std::string_view text) {
   std::string_view value = firstValue(text);
   if (value.empty() || value.size() > 64) return std::nullopt;
-  // A sign may stand before the digits and before the exponent; D marks an exponent like E.
-  std::array<char, 64> work{};
+  // A sign may stand before the digits and before the exponent; D marks an exponent like E, and a
+  // signed exponent may stand without its letter (1.5+3, 0.1000000-100: the form a three-digit
+  // exponent takes in E format), which reads as if an E stood before its sign.
+  std::array<char, 66> work{};
   std::size_t n = 0;
   const bool negative = !value.empty() && value.front() == '-';
   value = negative ? value.substr(1) : withoutPlus(value);
   if (value.empty() || value.front() == '+' || value.front() == '-') return std::nullopt;
+  bool exponent = false;
   for (const char c : value) {
     const bool digitOrPoint = (c >= '0' && c <= '9') || c == '.';
-    const bool exponentPart = c == 'E' || c == 'e' || c == 'D' || c == 'd' || c == '+' || c == '-';
-    if (!digitOrPoint && !exponentPart) return std::nullopt;
-    work[n++] = (c == 'D' || c == 'd') ? 'E' : c;
+    const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd';
+    const bool sign = c == '+' || c == '-';
+    if (!digitOrPoint && !letter && !sign) return std::nullopt;
+    // A sign right after the digits of the mantissa starts an exponent without its letter.
+    const bool afterMantissa = n > 0 && ((work[n - 1] >= '0' && work[n - 1] <= '9') || work[n - 1] == '.');
+    if (sign && !exponent && afterMantissa) work[n++] = 'E';
+    if (letter || sign) exponent = true;
+    work[n++] = letter ? 'E' : c;
   }
   double result = 0.0;
   const auto parsed = std::from_chars(work.data(), work.data() + n, result, std::chars_format::general);

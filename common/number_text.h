@@ -21,8 +21,9 @@ std::string_view formatReal(double value, NumberBuffer& buffer);
 std::string_view formatInteger(std::int64_t value, NumberBuffer& buffer);
 
 // Leading blanks are skipped; the value ends at a blank, a comma, a slash or the end of the text.
-// A real takes integer, fixed and exponent forms (E or D, either case). Anything else in the
-// value, or no value at all, gives nothing.
+// A real takes integer, fixed and exponent forms (E or D, either case, or a signed exponent
+// without its letter: 1.5+3 is 1500). Anything else in the value, or no value at all, gives
+// nothing.
 std::optional<double> readReal(std::string_view text);
 std::optional<std::int64_t> readInteger(std::string_view text);
 

@@ -109,19 +109,31 @@ struct RealCase {
 
 TEST(NumberTextTest, ReadsTheFirstListDirectedReal) {
   const RealCase cases[] = {
-      {"   2.5", 2.5},         // leading blanks
-      {"\t2.5", 2.5},          // a tab is a blank
-      {"2.5 7", 2.5},          // a value ends at a blank
-      {"2.5,7", 2.5},          // ... at a comma
-      {"2.5/", 2.5},           // ... at a slash
-      {"3", 3.0},              // integer form into a real
-      {"-.5", -0.5},           // fixed forms
-      {"+4.", 4.0},            //
-      {"1.5E3", 1500.0},       // E exponent
-      {"1.5e-3", 0.0015},      //
-      {"1.5D3", 1500.0},       // D exponent
-      {"2.0d+2", 200.0},       //
-      {"1.0E+35", 1.0e35},     //
+      {"   2.5", 2.5},      // leading blanks
+      {"\t2.5", 2.5},       // a tab is a blank
+      {"2.5 7", 2.5},       // a value ends at a blank
+      {"2.5,7", 2.5},       // ... at a comma
+      {"2.5/", 2.5},        // ... at a slash
+      {"3", 3.0},           // integer form into a real
+      {"-.5", -0.5},        // fixed forms
+      {"+4.", 4.0},         //
+      {"1.5E3", 1500.0},    // E exponent
+      {"1.5e-3", 0.0015},   //
+      {"1.5D3", 1500.0},    // D exponent
+      {"2.0d+2", 200.0},    //
+      {"1.0E+35", 1.0e35},  //
+      {"1.5+3", 1500.0},    // a signed exponent without its letter
+      {"2.5-3", 0.0025},    //
+      {"0.1000000-100", 1e-101},
+      {"-4.0+100", -4.0e100},  //
+      {"5.-3", 0.005},         //
+      {"7+03", 7000.0},        //
+      {"1.5+3,2", 1500.0},     //
+      {"1.5+", std::nullopt},  // a sign with no exponent digits
+      {"1.5+-3", std::nullopt},
+      {"1.5E3+2", std::nullopt},  // two exponents
+      {"1+3+4", std::nullopt},
+      {".-3", std::nullopt},   // no digits before the exponent
       {"", std::nullopt},      // no value at all
       {"    ", std::nullopt},  //
       {",5", std::nullopt},    // a null value before the comma
@@ -153,6 +165,7 @@ TEST(NumberTextTest, ReadsTheFirstListDirectedInteger) {
       {"3,4", 3},
       {"12.0", std::nullopt},  // a real text is not an integer
       {"1E3", std::nullopt},
+      {"1+3", std::nullopt},                  // an exponent is no part of an integer
       {"9223372036854775808", std::nullopt},  // beyond the range
       {"", std::nullopt},
       {"x1", std::nullopt},

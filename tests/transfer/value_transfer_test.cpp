@@ -101,6 +101,7 @@ TEST_F(ValueTransferTest, AReadLeavesThePresetUnlessTheTextReadsAsANumberOfTheTa
       {"a real", "  2.5", 2.5, UNSET_INTEGER},
       {"an integer", "7", 7.0, 7},
       {"a D exponent", "1.5D2", 150.0, UNSET_INTEGER},
+      {"a three-digit exponent without its letter", "0.1000000-100", 1e-101, UNSET_INTEGER},
       {"the first of several values", "3,4", 3.0, 3},
       {"empty", "", UNSET_REAL, UNSET_INTEGER},
       {"blank", "      ", UNSET_REAL, UNSET_INTEGER},
