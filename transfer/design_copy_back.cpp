@@ -96,11 +96,13 @@ struct Design {
 double& row(Design& design, std::size_t n) { return design.values[n - 1]; }
 
 // Reads one nozzle array when the engine has it; its element count (within the table's room)
-// becomes its side's count.
+// becomes its side's count. The array is looked up once and read from what that lookup found, so
+// that an array read is an array whose count its side takes.
 void readNozzles(platform::VariableCollection* arrays, const NozzleArray& nozzle, Design& design) {
-  if (!findArray(arrays, nozzle.output)) return;
-  const std::int16_t count = nozzle.numbers ? readElements(arrays, nozzle.output, design.numbers[nozzle.side])
-                                            : readElements(arrays, nozzle.output, design.diameters[nozzle.side]);
+  const auto array = findArray(arrays, nozzle.output);
+  if (!array) return;
+  const std::int16_t count = nozzle.numbers ? readElements(*array.get(), design.numbers[nozzle.side])
+                                            : readElements(*array.get(), design.diameters[nozzle.side]);
   design.counts[nozzle.side] = std::clamp<std::int16_t>(count, 0, kNozzlesPerSide);
 }
 

@@ -88,22 +88,27 @@ void writeElementsFrom(VariableCollection* collection, std::string_view name, st
 }
 
 template <typename Target>
-std::int16_t readElementsInto(VariableCollection* collection, std::string_view name, std::span<Target> targets,
-                              ElementKind kind) {
+std::int16_t readElementsInto(platform::ArrayVariable& array, std::span<Target> targets, ElementKind kind) {
   ValueText text;
-  const auto array = findArray(collection, name);
-  if (!array) return 0;
   std::int16_t count = 0;
-  array->GetElementCount(&count);
+  array.GetElementCount(&count);
   const std::int16_t last =
       static_cast<std::int16_t>(std::min<std::size_t>(std::max<std::int16_t>(count, 0), targets.size()));
   // The index runs wider than the engine's 2-byte index, so that a last element of 32767 ends it.
   for (int i = 1; i <= last; ++i) {
     // A text too long for the value text is not a value: this element keeps its preset.
-    if (!fetchElementText(*array.get(), static_cast<std::int16_t>(i), kind, text)) continue;
+    if (!fetchElementText(array, static_cast<std::int16_t>(i), kind, text)) continue;
     readInto(text, targets[static_cast<std::size_t>(i - 1)]);
   }
   return count;
+}
+
+template <typename Target>
+std::int16_t readElementsInto(VariableCollection* collection, std::string_view name, std::span<Target> targets,
+                              ElementKind kind) {
+  const auto array = findArray(collection, name);
+  if (!array) return 0;
+  return readElementsInto(*array.get(), targets, kind);
 }
 
 }  // namespace
@@ -236,6 +241,14 @@ std::int16_t readElements(VariableCollection* collection, std::string_view name,
 std::int16_t readElements(VariableCollection* collection, std::string_view name, std::span<std::int64_t> targets,
                           ElementKind kind) {
   return readElementsInto(collection, name, targets, kind);
+}
+
+std::int16_t readElements(platform::ArrayVariable& array, std::span<double> targets, ElementKind kind) {
+  return readElementsInto(array, targets, kind);
+}
+
+std::int16_t readElements(platform::ArrayVariable& array, std::span<std::int64_t> targets, ElementKind kind) {
+  return readElementsInto(array, targets, kind);
 }
 
 bool readElementText(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,

@@ -119,6 +119,12 @@ std::int16_t readElements(platform::VariableCollection* outputArrays, std::strin
                           ElementKind kind = ElementKind::Numeric);
 std::int16_t readElements(platform::VariableCollection* outputArrays, std::string_view name,
                           std::span<std::int64_t> targets, ElementKind kind = ElementKind::Numeric);
+// The same from an array already looked up, for a routine that must know whether the engine has
+// it: one lookup, so that what it found is what is read.
+std::int16_t readElements(platform::ArrayVariable& array, std::span<double> targets,
+                          ElementKind kind = ElementKind::Numeric);
+std::int16_t readElements(platform::ArrayVariable& array, std::span<std::int64_t> targets,
+                          ElementKind kind = ElementKind::Numeric);
 // Element read of one element kept as text: the value text is blanked, then receives the text of
 // element index when the array has it. Returns whether the text is not blank.
 bool readElementText(platform::VariableCollection* arrays, std::string_view name, std::int16_t index, ValueText& text,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -201,6 +202,37 @@ TEST(DesignCopyBack, EachSidesNozzleArraysShareOneCount) {
     EXPECT_EQ(elementWrites(engine, "NozNumTS"), c.wantNumTS);
     for (const std::string& entry : engine.log("SetElementState")) EXPECT_TRUE(entry.ends_with(" 1")) << entry;
   }
+}
+
+TEST(DesignCopyBack, ANozzleArrayIsReadFromItsOneLookup) {
+  // The engine fails the last lookup of arNozNumSS that a copy-back makes: the array then counts
+  // as one the engine lacks, and the shell side keeps the count of its diameters.
+  const auto setUp = [](const fixture::TestEngine& engine) {
+    for (const char* name : {"arNozODSS", "arNozNumSS"}) {
+      standins::engine::setElementCount(1, Collection::OutputArrays, name, 2);
+    }
+    engine.setElement(Collection::OutputArrays, "arNozODSS", 1, "0.1");
+    engine.setElement(Collection::OutputArrays, "arNozODSS", 2, "0.2");
+    engine.setElement(Collection::OutputArrays, "arNozNumSS", 1, "7");
+    engine.setElement(Collection::OutputArrays, "arNozNumSS", 2, "8");
+    engine.clearLog();
+  };
+  int lookupsBefore = 0;  // GetItem calls before the last lookup of arNozNumSS
+  {
+    fixture::TestEngine engine;
+    setUp(engine);
+    copyBack(engine);
+    const std::vector<std::string> lookups = engine.log("GetItem");
+    const auto last = std::find(lookups.rbegin(), lookups.rend(), "GetItem OutputArrays arNozNumSS");
+    ASSERT_NE(last, lookups.rend());
+    lookupsBefore = static_cast<int>(lookups.rend() - last) - 1;
+  }
+  fixture::TestEngine engine;
+  setUp(engine);
+  standins::engine::failOperation("GetItem", lookupsBefore, 1);
+  copyBack(engine);
+  EXPECT_EQ(elementWrites(engine, "NozActualODSS"), (std::vector<std::string>{"1 0.1", "2 0.2"}));
+  EXPECT_EQ(elementWrites(engine, "NozNumSS"), (std::vector<std::string>{"1 0", "2 0"}));
 }
 
 }  // namespace
