@@ -23,22 +23,47 @@ bool sameString(platform::BSTR a, platform::BSTR b) {
   return first == second;
 }
 
-// The restore file: removed when the restore ends, unless it has become the case file.
+// The restore file: a name beside the case file that was free, made by this restore. It is removed
+// when the restore ends, unless it has become the case file. Never a file the run did not make.
 class RestoreFile {
  public:
-  explicit RestoreFile(std::string path) : path_(std::move(path)) {}
+  // Takes the first free one of the restore path and its numbered forms (the last two letters of
+  // the extension replaced by 00 to 99), made exclusively; empty when none could be made.
+  explicit RestoreFile(const std::string& restorePath) {
+    for (int number = -1; number < kNumberedNames; ++number) {
+      std::string candidate = restorePath;
+      if (number >= 0) {
+        candidate[candidate.size() - 2] = static_cast<char>('0' + number / 10);
+        candidate[candidate.size() - 1] = static_cast<char>('0' + number % 10);
+      }
+      const platform::win::HANDLE made =
+          CreateFileA(candidate.c_str(), platform::win::GENERIC_WRITE, 0, nullptr, platform::win::CREATE_NEW,
+                      platform::win::FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (made != platform::win::INVALID_HANDLE_VALUE) {
+        CloseHandle(made);
+        path_ = std::move(candidate);
+        return;
+      }
+      // A name that is free and still cannot be made: the folder takes no file, and no other
+      // name would do better.
+      if (GetFileAttributesA(candidate.c_str()) == platform::win::INVALID_FILE_ATTRIBUTES) return;
+    }
+  }
   RestoreFile(const RestoreFile&) = delete;
   RestoreFile& operator=(const RestoreFile&) = delete;
   ~RestoreFile() {
+    if (path_.empty()) return;
     try {
       if (GetFileAttributesA(path_.c_str()) != platform::win::INVALID_FILE_ATTRIBUTES) DeleteFileA(path_.c_str());
     } catch (...) {
       // A failure raised while the restore is already unwinding leaves the file; it names no case.
     }
   }
+  bool made() const { return !path_.empty(); }
   const std::string& path() const { return path_; }
 
  private:
+  static constexpr int kNumberedNames = 100;
   std::string path_;
 };
 
@@ -74,6 +99,8 @@ bool restoreCase(std::string_view casePath) {
   const std::string backup = backupPathOf(casePath);
   const std::string path(trimRight(casePath));
   const RestoreFile restore(backup.substr(0, backup.size() - kBackupExtension.size()) + std::string(kRestoreExtension));
+  if (!restore.made()) return false;
+  // The copy replaces only the empty file this restore has just made.
   if (CopyFileA(backup.c_str(), restore.path().c_str(), platform::win::FALSE) == platform::win::FALSE) return false;
   constexpr platform::win::DWORD kReplace =
       platform::win::MOVEFILE_REPLACE_EXISTING | platform::win::MOVEFILE_WRITE_THROUGH;

@@ -33,11 +33,13 @@ inline constexpr std::int64_t kCaseRestoreFailedError = 1104;  // the backup cou
 bool hasBackup(std::string_view casePath);
 
 // Puts the backup back in place of the case file. The backup is first copied to a restore file
-// beside the case file (the backup path with "RST" in place of "BAK"), which then replaces the case
-// file in one step: the case file is either the old one or the whole backup, never a part. On a
+// beside the case file, which then replaces the case file in one step: the case file is either the
+// old one or the whole backup, never a part. The restore file takes a name that is free, made
+// exclusively: the backup path with "RST" in place of "BAK", or when a file of that name is there,
+// the first free one with "R00" to "R99"; a file that is there is never written or removed. On a
 // failure the restore file is removed and the case file and the backup stay as they were. Returns
-// false when the copy or the replacement failed; without a backup there is nothing to restore and
-// the case file stays as it is (true).
+// false when no restore file could be made, or the copy or the replacement failed; without a backup
+// there is nothing to restore and the case file stays as it is (true).
 bool restoreCase(std::string_view casePath);
 
 // Deletes the backup; false when there was none to delete.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_library.h"
 #include "run/steps.h"
 #include "standins/com/com_standin.h"
 #include "standins/engine/engine_standin.h"
@@ -148,6 +149,52 @@ TEST_F(OutputStep, ARecordWithoutProgramModeKeepsTheLastOne) {
   output();
   const std::vector<std::string> writes = fixture::valueWrites();
   EXPECT_EQ(std::count(writes.begin(), writes.end(), "TubeLayoutOption 1 [1]"), 1) << "copied back again";
+}
+
+TEST_F(OutputStep, TheRestoreWritesOnlyAFileOfItsOwn) {
+  // Files the user keeps beside the case under the restore's names are never written or removed:
+  // the restore takes unit.RST, else the first free one of unit.R00 to unit.R99.
+  std::vector<std::string> names = {"unit.RST"};
+  for (int n = 0; n < 100; ++n) names.push_back("unit.R" + std::string(n < 10 ? "0" : "") + std::to_string(n));
+  struct Case {
+    const char* what;
+    std::size_t kept;  // the first this many names are the user's files
+    bool copyFails;
+    bool restored;
+  };
+  const Case cases[] = {
+      {"the user keeps unit.RST", 1, false, true},
+      {"only unit.R99 is free", 100, false, true},
+      {"no name is free", 101, false, false},
+      {"the copy fails", 1, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    for (std::size_t i = 0; i < c.kept; ++i) scratch.write(names[i], "kept " + names[i]);
+    fixture::UnitInput().put("UNIT_IN");
+    options[kUpdateSwitch] = 1;
+    if (c.copyFails) standins::windows::failOperation("CopyFileA");
+    if (c.restored) {
+      output();
+      EXPECT_EQ(status, 0);
+      EXPECT_EQ(readFile(caseOnDisk()), kCaseBeforeRun);
+      EXPECT_FALSE(fs::exists(backupOnDisk()));
+    } else {
+      EXPECT_THROW(output(), platform::RaisedError);
+      EXPECT_EQ(readFile(caseOnDisk()), kCaseAfterRun);
+      EXPECT_EQ(readFile(backupOnDisk()), kCaseBeforeRun);
+    }
+    standins::windows::failOperation("CopyFileA", 0, 0);
+    std::size_t files = 0;
+    for (const auto& entry : fs::directory_iterator(scratch.path())) {
+      (void)entry;
+      ++files;
+    }
+    EXPECT_EQ(files, c.kept + (c.restored ? 1 : 2)) << "the case, the backup after a failure, the user's files";
+    for (std::size_t i = 0; i < c.kept; ++i) EXPECT_EQ(readFile(scratch.path() / names[i]), "kept " + names[i]);
+    for (const auto& entry : fs::directory_iterator(scratch.path())) fs::remove(entry.path());
+  }
 }
 
 }  // namespace
