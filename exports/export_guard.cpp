@@ -30,7 +30,10 @@ std::int32_t ExportExceptionFilter(const platform::ExceptionInfo& info, std::int
 
 void offerCaughtException(std::int32_t& errorCode) {
   const platform::ExceptionInfo info = describeCaughtException();
-  if (ExportExceptionFilter(info, errorCode) == platform::kExceptionContinueSearch) throw;
+  const std::int32_t decision = ExportExceptionFilter(info, errorCode);
+  if (decision == platform::kExceptionContinueSearch) throw;
+  // Resuming is not possible: the body stopped where the exception left it.
+  if (decision != platform::kExceptionExecuteHandler) errorCode = kUnfinishedBodyError;
 }
 
 void mapErrorCode(std::span<const StatusRule> rules, std::int32_t errorCode, std::int64_t& status) {

@@ -25,13 +25,24 @@ BlockKey blockKeyOf(const char* key, std::int64_t keyLength) {
   return stored;
 }
 
+// Terminates and releases the engines in table order. Each entry leaves the table as soon as its
+// engine is released: when a Terminate raises an error, no entry is left holding a released engine,
+// and the engines still alive stay for the next shut-down.
 void releaseAll() {
-  for (EngineEntry& entry : EngineRegistry.entries) {
-    entry.application->Terminate();
-    entry.application.reset();
+  std::vector<EngineEntry>& entries = EngineRegistry.entries;
+  while (!entries.empty()) {
+    entries.front().application->Terminate();
+    entries.front().application.reset();
+    entries.erase(entries.begin());
   }
-  EngineRegistry.entries.clear();
 }
+
+std::vector<EngineEntry>::iterator findEntry(const BlockKey& wanted) {
+  return std::find_if(EngineRegistry.entries.begin(), EngineRegistry.entries.end(),
+                      [&](const EngineEntry& entry) { return entry.key.chars == wanted.chars; });
+}
+
+BlockKey blockKeyOf(std::string_view key) { return blockKeyOf(key.data(), static_cast<std::int64_t>(key.size())); }
 
 // Creates the engine of a new entry; nullptr when the creation fails, and then nothing is stored.
 platform::EngineApplication* createEntry(const BlockKey& key, platform::EngineData*& value,
@@ -84,8 +95,7 @@ ManagedEngine MANAGE_ENGINES(const char* key, std::int64_t keyLength, platform::
   }
 
   const BlockKey wanted = blockKeyOf(key, keyLength);
-  auto found = std::find_if(EngineRegistry.entries.begin(), EngineRegistry.entries.end(),
-                            [&](const EngineEntry& entry) { return entry.key.chars == wanted.chars; });
+  const auto found = findEntry(wanted);
   if (found != EngineRegistry.entries.end()) {
     if (mode == kStoreData) {
       // The new reference is taken before the old one goes: the value may be the object held.
@@ -120,6 +130,16 @@ bool anyEngineAlive() {
   platform::EngineData* unused = nullptr;
   return MANAGE_ENGINES(nullptr, 0, unused, kAnyAlive, kProgramName.data(), kProgramName.size()).kind ==
          ManagedEngine::Kind::Alive;
+}
+
+bool caseOpened(std::string_view blockKey) {
+  const auto found = findEntry(blockKeyOf(blockKey));
+  return found != EngineRegistry.entries.end() && found->caseOpened;
+}
+
+void markCaseOpened(std::string_view blockKey) {
+  const auto found = findEntry(blockKeyOf(blockKey));
+  if (found != EngineRegistry.entries.end()) found->caseOpened = true;
 }
 
 void PASS_MULTICASE_INFO(char* first, std::int64_t firstLength, char* second, std::int64_t secondLength,

@@ -30,9 +30,13 @@ struct EngineEntry {
   platform::ComPtr<platform::EngineApplication> application;
   platform::ComPtr<platform::EngineData> data;  // from InitializeProgram, or stored by mode 4
   BlockKey key;                                 // the block key as exactly 20 characters
+  // The engine has been given the unit's case to open (OpenCase). An engine without one holds no
+  // case of the unit's, and its save would put a near-empty case in place of the case file.
+  bool caseOpened = false;
 };
 
-// The entries in creation order. A new entry goes at the end; only release-all removes entries.
+// The entries in creation order. A new entry goes at the end; only release-all removes entries,
+// each one as soon as its engine has been terminated and released.
 struct EngineRegistryRecord {
   std::vector<EngineEntry> entries;
 };
@@ -64,7 +68,10 @@ struct ManagedEngine {
 //   of its own); modes 0 and 3 set it to the entry's data object (borrowed); mode 2 sets it to
 //   null; mode 1 leaves it.
 // - mode 0 (and every unknown mode): the engine of the key, created when missing. Mode 1:
-//   every engine terminates and is released, the table is emptied; none. Mode 2: alive when the
+//   every engine terminates and is released, in table order, the table is emptied; none. Each
+//   entry leaves the table once its engine is terminated and released, so that an error raised by
+//   a Terminate leaves in the table exactly the engines still alive (the one that raised first):
+//   the next release-all terminates those, and a key whose engine is gone gets a new one. Mode 2: alive when the
 //   table holds an entry, else none. Mode 3: as mode 0, but with a non-empty table it creates
 //   nothing. Mode 4: as mode 0, and stores the value.
 // - programName: its first 4 characters go to the engine's InitializeProgram.
@@ -84,5 +91,10 @@ void storeEngineData(std::string_view blockKey, platform::EngineData*& data);
 
 // True when the registry holds at least one engine (mode 2).
 bool anyEngineAlive();
+
+// Whether the engine of the block key has been given a case to open; false when the key has none.
+bool caseOpened(std::string_view blockKey);
+// Marks the engine of the block key as having been given a case to open; nothing without one.
+void markCaseOpened(std::string_view blockKey);
 
 }  // namespace kvom::run

@@ -9,6 +9,7 @@
 #include "run/case_backup.h"
 #include "run/case_ids.h"
 #include "run/engine_registry.h"
+#include "run/input_step.h"
 #include "run/steps.h"
 #include "run/unit_factors.h"
 #include "transfer/curve_records.h"
@@ -80,7 +81,7 @@ void EXECUTE_ENGINE_CASE(std::string_view blockKey, FixedText casePath, std::str
                          std::string_view inputObject, const CaseIdsRecord& ids, const ExecuteOptions& options,
                          std::int64_t& messageCount, std::span<std::int64_t> messageNumbers) {
   platform::EngineData* borrowed = nullptr;
-  const auto engine = retained(requireEngine(blockKey, borrowed));
+  const auto engine = retained(requireEngineWithCase(blockKey, casePath.view(), borrowed));
   const auto data = retained(borrowed);
 
   backUpCase(casePath.view());

@@ -65,20 +65,35 @@ std::int64_t probeCaseFile(std::string_view casePath) {
   return kCaseFileCreatable;
 }
 
-}  // namespace
-
-void OPEN_ENGINE_CASE(std::string_view blockKey, std::string_view casePath, std::string_view inputObject) {
+// Opens the object library when no engine exists yet, fetches or creates the engine of the block
+// key and has it open the case file.
+platform::EngineApplication* openCase(std::string_view blockKey, std::string_view casePath,
+                                      platform::EngineData*& data) {
   // The object library is opened once, with the first engine; the shut-down closes it.
   if (!anyEngineAlive()) OleInitialize(nullptr);
 
-  platform::EngineData* data = nullptr;
   platform::EngineApplication* engine = requireEngine(blockKey, data);
   const transfer::EngineString path(casePath);
   std::int32_t opened = 0;
   engine->OpenCase(path.get(), 0, &opened);
+  markCaseOpened(blockKey);
+  return engine;
+}
+
+}  // namespace
+
+void OPEN_ENGINE_CASE(std::string_view blockKey, std::string_view casePath, std::string_view inputObject) {
+  platform::EngineData* data = nullptr;
+  openCase(blockKey, casePath, data);
 
   std::int64_t status = 0;
   transfer::CREATE_INPUT_TREE(inputObject, data, status);
+}
+
+platform::EngineApplication* requireEngineWithCase(std::string_view blockKey, std::string_view casePath,
+                                                   platform::EngineData*& data) {
+  if (caseOpened(blockKey)) return requireEngine(blockKey, data);
+  return openCase(blockKey, casePath, data);
 }
 
 void PREPARE_INPUT(const std::int64_t& identifierCount, const char* identifiers, std::int64_t identifierLength,

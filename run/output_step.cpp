@@ -8,6 +8,7 @@
 #include "run/case_ids.h"
 #include "run/engine_registry.h"
 #include "run/execute_step.h"
+#include "run/input_step.h"
 #include "run/steps.h"
 #include "run/unit_factors.h"
 #include "transfer/design_copy_back.h"
@@ -43,7 +44,7 @@ std::int64_t OutputProgramMode = 0;
 void FINISH_ENGINE_CASE(std::string_view blockKey, FixedText casePath, std::string_view inputObject,
                         const OutputOptions& options) {
   platform::EngineData* borrowed = nullptr;
-  const auto engine = retained(requireEngine(blockKey, borrowed));
+  const auto engine = retained(requireEngineWithCase(blockKey, casePath.view(), borrowed));
   const auto data = retained(borrowed);
   const std::int64_t& updateSwitch = options[kUpdateSwitch];
 

@@ -41,7 +41,7 @@ bool holdsLine(const std::string& text, const std::string& line) {
 }
 
 class Cycle : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     kvom::test::callExit();
     resetStandins();
@@ -237,6 +237,66 @@ TEST_F(Cycle, AFailedSaveOrRestoreKeepsTheCaseAndItsBackupAndReachesTheHost) {
     EXPECT_EQ(readFile(caseFile()), kCaseBeforeRun) << "a later output call restores the case";
     EXPECT_FALSE(fs::exists(backup()));
   }
+}
+
+TEST_F(Cycle, AStepThatMeetsNoEngineHasItOpenTheCaseBeforeItSaves) {
+  // Each step below creates the engine of its key, or finds one that was given no case: that
+  // engine opens the case file first, so that its save keeps the inputs the file held.
+  struct Case {
+    const char* what;
+    void (*before)(Cycle&);
+    bool executeWithSave;  // an execute step whose run asks for a save, else an output step that updates
+  };
+  void (*const shutDownAfterInput)(Cycle&) = [](Cycle& t) {
+    t.input(fixture::UnitInput().integer(5, 2));
+    kvom::test::callExit();
+  };
+  void (*const newlyLoaded)(Cycle&) = [](Cycle&) {};
+  void (*const multiCaseEngine)(Cycle&) = [](Cycle& t) {
+    HostText first("first", 16);
+    HostText second("second", 16);
+    kvom::test::callMultiCase(first, second, t.blockKey, t.status);
+  };
+  const Case cases[] = {
+      {"output after a shut-down", shutDownAfterInput, false},
+      {"output in a newly loaded library", newlyLoaded, false},
+      {"output after the multi-case call made the engine", multiCaseEngine, false},
+      {"execute after a shut-down", shutDownAfterInput, true},
+      {"execute in a newly loaded library", newlyLoaded, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    c.before(*this);
+    standins::engine::clearOperationLog();
+    if (c.executeWithSave) {
+      standins::engine::setMessages(std::vector<int>{6});
+      execute();
+      EXPECT_EQ(messageCount, 1);
+    } else {
+      output(2);
+      EXPECT_EQ(status, 0);
+    }
+    const std::string saved = readFile(caseFile());
+    EXPECT_TRUE(holdsLine(saved, "S TubeLng 1 4.5")) << saved.substr(0, 400);
+    EXPECT_TRUE(holdsLine(saved, "S ShlID 1 0.4")) << saved.substr(0, 400);
+
+    const std::vector<std::string> opened = engineLog("OpenCase");
+    ASSERT_EQ(opened.size(), 1u);
+    const auto& log = standins::engine::operationLog();
+    const auto open = std::find(log.begin(), log.end(), opened.front());
+    const auto save = std::find_if(
+        log.begin(), log.end(), [](const std::string& entry) { return entry.find(" SaveCase ") != std::string::npos; });
+    EXPECT_LT(open, save) << "the case is opened before it is saved";
+  }
+
+  // The host's usual cycle opens the case once, in the input step, as before.
+  SetUp();
+  input(fixture::UnitInput().integer(5, 2));
+  execute();
+  output(2);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(engineLog("OpenCase").size(), 1u);
 }
 
 TEST_F(Cycle, AFailedExecuteStepStillLetsTheOutputStepRestore) {

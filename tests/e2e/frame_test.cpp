@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host_library.h"
 #include "standins/com/com_standin.h"
 #include "standins/engine/engine_standin.h"
 #include "standins/host/host_standin.h"
@@ -144,8 +145,8 @@ TEST_F(FrameTest, ACaughtErrorInTheExecuteStepShowsOnlyInTheMessageCount) {
 
 TEST_F(FrameTest, AFailureBeforeTheBodyLeavesTheMessageCountAtZero) {
   // Host-library and Windows operations of the path set-up, before any engine message is fetched.
-  for (const char* operation : {"PellantGetFilePrefix", "PellantGetProgramDir", "PellantGetUserDataDir",
-                                "GetTempPathA", "GetFileAttributesA"}) {
+  for (const char* operation : {"PellantGetFilePrefix", "PellantGetProgramDir", "PellantGetUserDataDir", "GetTempPathA",
+                                "GetFileAttributesA"}) {
     standins::host::clearCallLog();
     standins::host::raiseAt(operation, 1101);
     messageCount = 5;
@@ -161,6 +162,49 @@ TEST_F(FrameTest, ACaughtErrorPassedOnReachesTheHost) {
   standins::host::raiseAt("CoCreateInstance", 1101);
   EXPECT_THROW(multiCase(), std::exception);
   EXPECT_EQ(status, kHostValue);
+}
+
+TEST_F(FrameTest, AResumedErrorNeverReportsDone) {
+  // The host library answers "resume where it occurred": the body cannot go on, so the export
+  // reports its failure status, whatever the host library left in the error code.
+  struct Case {
+    const char* what;
+    void (FrameTest::*call)();
+    const char* raiseAt;
+    std::int64_t updateSwitch;  // of an output call
+  };
+  const Case cases[] = {
+      {"input, a definition file", &FrameTest::input, "RPREAD", 0},
+      {"input, the engine opens the case", &FrameTest::input, "OpenCase", 0},
+      {"output, the engine saves the case", &FrameTest::output, "SaveCase", 2},
+      {"output, the backup is copied back", &FrameTest::output, "CopyFileA", 1},
+      {"heating curve", &FrameTest::heatingCurve, "RPFIND", 0},
+      {"multi-case", &FrameTest::multiCase, "SetMultiCaseInfo", 0},
+  };
+  const std::string backupBytes = "WEXA-CASE 1\r\nS TubeLng 1 4.5\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    kvom::test::callExit();
+    scratch.write(caseDir() / "unit.BAK", backupBytes);
+    standins::host::setDecision(platform::kExceptionContinueExecution);
+    standins::host::raiseAt(c.raiseAt, 1101);
+    outputOptions[5] = c.updateSwitch;
+    status = kHostValue;
+    (this->*c.call)();
+    ASSERT_TRUE(raised(1101)) << "no error raised at " << c.raiseAt;
+    EXPECT_EQ(status, 39);
+    EXPECT_EQ(kvom::test::readFile(caseDir() / "unit.QDX"), "") << "the case file is as it was";
+    EXPECT_EQ(kvom::test::readFile(caseDir() / "unit.BAK"), backupBytes) << "the backup stays";
+  }
+
+  // The execute export has no status: its message count holds what was written before the error.
+  standins::engine::setMessages(std::vector<int>{6});
+  standins::host::raiseAt("SaveCase", 1101);
+  messageCount = 5;
+  execute();
+  ASSERT_TRUE(raised(1101));
+  EXPECT_EQ(messageCount, 1);
+  EXPECT_EQ(messageNumbers[0], 6);
 }
 
 TEST_F(FrameTest, TheFrameCallsTheHostLibraryInOrder) {
@@ -280,6 +324,34 @@ TEST_F(FrameTest, BlockKeysShareEnginesByTheirFirstTwentyCharacters) {
   standins::com::clearCallLog();
   kvom::test::callExit();
   EXPECT_EQ(engineLog("Terminate"), (std::vector<std::string>{"e1 Terminate", "e2 Terminate"}));
+  EXPECT_EQ(standins::com::callLog(), std::vector<std::string>{"OleUninitialize"});
+}
+
+TEST_F(FrameTest, AShutDownThatFailsPartWayCanBeFinished) {
+  for (const char* key : {"UNIT-A", "UNIT-B"})
+    kvom::test::callMultiCase(firstText, secondText, HostText(key, 20), status);
+  // The second engine's Terminate raises an error, which the exit export passes on.
+  standins::host::raiseAt("Terminate", 1101, 1);
+  standins::com::clearCallLog();
+  EXPECT_THROW(kvom::test::callExit(), std::exception);
+  EXPECT_TRUE(standins::engine::terminated(1));
+  EXPECT_EQ(standins::engine::applicationReferences(1), 0u) << "the first engine is released";
+  EXPECT_FALSE(standins::engine::terminated(2)) << "the second is still alive";
+  EXPECT_TRUE(standins::com::callLog().empty()) << "the object library stays open for it";
+
+  // A later call for the released key gets an engine of its own.
+  status = kHostValue;
+  kvom::test::callMultiCase(firstText, secondText, HostText("UNIT-A", 20), status);
+  EXPECT_EQ(status, kHostValue);
+  EXPECT_EQ(standins::engine::enginesCreated(), 3);
+  EXPECT_EQ(firstText.trimmed(), "FIRST");
+
+  // The next shut-down terminates the engines still alive, each once, and closes the object library.
+  standins::engine::clearOperationLog();
+  standins::com::clearCallLog();
+  kvom::test::callExit();
+  EXPECT_EQ(engineLog("Terminate"), (std::vector<std::string>{"e2 Terminate", "e3 Terminate"}));
+  for (int engine = 1; engine <= 3; ++engine) EXPECT_EQ(standins::engine::applicationReferences(engine), 0u);
   EXPECT_EQ(standins::com::callLog(), std::vector<std::string>{"OleUninitialize"});
 }
 

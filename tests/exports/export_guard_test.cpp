@@ -84,21 +84,30 @@ TEST_F(GuardTest, TheDecisionSaysWhetherTheExceptionLeaves) {
   struct Case {
     std::optional<std::int32_t> decision;
     bool leaves;
+    std::int32_t errorCode;  // after the guard
   };
-  const Case cases[] = {{platform::kExceptionExecuteHandler, false},
-                        {platform::kExceptionContinueSearch, true},
-                        {platform::kExceptionContinueExecution, false}};
+  // A body that cannot resume counts as not finished, whatever code the host library wrote.
+  const Case cases[] = {{platform::kExceptionExecuteHandler, false, 1400},
+                        {platform::kExceptionContinueSearch, true, 0},
+                        {platform::kExceptionContinueExecution, false, kUnfinishedBodyError},
+                        {2, false, kUnfinishedBodyError}};
   for (const Case& c : cases) {
     standins::host::setDecision(c.decision);
     std::int32_t errorCode = 0;
     bool left = false;
+    bool finished = false;
     try {
-      runGuarded(errorCode, [&] { PellantRaiseError(&code); });
+      runGuarded(errorCode, [&] {
+        PellantRaiseError(&code);
+        finished = true;
+      });
     } catch (const platform::RaisedError& error) {
       left = true;
       EXPECT_EQ(error.errorCode(), 1400);
     }
     EXPECT_EQ(left, c.leaves) << "decision " << *c.decision;
+    EXPECT_FALSE(finished) << "decision " << *c.decision;
+    EXPECT_EQ(errorCode, c.errorCode) << "decision " << *c.decision;
   }
 }
 
