@@ -148,9 +148,9 @@ std::optional<double> readReal(std::string_view text) {
     const bool letter = c == 'E' || c == 'e' || c == 'D' || c == 'd';
     const bool sign = c == '+' || c == '-';
     if (!digitOrPoint && !letter && !sign) return std::nullopt;
-    // A sign right after the digits of the mantissa starts an exponent without its letter.
-    const bool afterMantissa = n > 0 && ((work[n - 1] >= '0' && work[n - 1] <= '9') || work[n - 1] == '.');
-    if (sign && !exponent && afterMantissa) work[n++] = 'E';
+    // The value starts with no sign here, so a sign before any exponent letter follows the
+    // mantissa: it starts an exponent without its letter.
+    if (sign && !exponent) work[n++] = 'E';
     if (letter || sign) exponent = true;
     work[n++] = letter ? 'E' : c;
   }

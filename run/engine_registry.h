@@ -68,12 +68,10 @@ struct ManagedEngine {
 //   of its own); modes 0 and 3 set it to the entry's data object (borrowed); mode 2 sets it to
 //   null; mode 1 leaves it.
 // - mode 0 (and every unknown mode): the engine of the key, created when missing. Mode 1:
-//   every engine terminates and is released, in table order, the table is emptied; none. Each
-//   entry leaves the table once its engine is terminated and released, so that an error raised by
-//   a Terminate leaves in the table exactly the engines still alive (the one that raised first):
-//   the next release-all terminates those, and a key whose engine is gone gets a new one. Mode 2: alive when the
-//   table holds an entry, else none. Mode 3: as mode 0, but with a non-empty table it creates
-//   nothing. Mode 4: as mode 0, and stores the value.
+//   every engine terminates and is released, in table order, and leaves the table at once; none.
+//   An error raised by a Terminate leaves exactly the engines still alive, for the next release-all.
+//   Mode 2: alive when the table holds an entry, else none. Mode 3: as mode 0, but with a
+//   non-empty table it creates nothing. Mode 4: as mode 0, and stores the value.
 // - programName: its first 4 characters go to the engine's InitializeProgram.
 // A creation that fails stores nothing, calls nothing on the missing object and gives none.
 ManagedEngine MANAGE_ENGINES(const char* key, std::int64_t keyLength, platform::EngineData*& value,
