@@ -104,10 +104,18 @@ void EXECUTE_ENGINE_CASE(std::string_view blockKey, FixedText casePath, std::str
                              options[kLastCallFromSimulator]);
 
   const transfer::EngineString programName(kProgramName);
-  engine->RunProgram(programName.get(), kRunOption);
+  const platform::HRESULT ran = engine->RunProgram(programName.get(), kRunOption);
 
   platform::EngineData* stored = data.get();
   storeEngineData(blockKey, stored);
+
+  // A run that failed leaves the engine with the outputs and messages of the run before: none of
+  // them is this run's, so the output object keeps no results, the host gets no messages and the
+  // case, whose inputs were never calculated, is not saved.
+  if (ran < 0) {
+    messageCount = 0;
+    return;
+  }
 
   transfer::CREATE_OUTPUT_TREE(outputObject, transfer::kStoreResultsMode, data.get(), status);
   transfer::FETCH_ENGINE_MESSAGES(data.get(), messageCount, messageNumbers);

@@ -176,6 +176,28 @@ TEST_F(ExecuteStep, AFailureStopsTheStepWhereItStands) {
   }
 }
 
+TEST_F(ExecuteStep, AFailedRunHandsTheHostNothingOfTheRunBefore) {
+  // A run that succeeds leaves its outputs and messages in the engine.
+  standins::engine::setMessages(std::vector<int>{6});
+  execute();
+  ASSERT_EQ(messageCount, 1);
+  ASSERT_TRUE(standins::repository::getRecord("UNIT_OUT", "STHE_PERFORMANCE").has_value());
+  const std::string savedCase = readFile(casePathOnDisk());
+
+  // The host changes the hot inlet, and the next run fails.
+  fixture::putStream("HOT_IN", fixture::streamRecord(7.0, 480.0, 500000, 0.0));
+  standins::engine::failOperation("RunProgram");
+  standins::engine::clearOperationLog();
+  messageCount = 3;
+  execute();
+  EXPECT_TRUE(standins::repository::objectExists("UNIT_OUT")) << "the output object as the rebuild left it";
+  EXPECT_TRUE(standins::repository::recordKeys("UNIT_OUT").empty()) << "no results of the run before";
+  EXPECT_EQ(messageCount, 0) << "no messages of the run before";
+  EXPECT_TRUE(engineLog("SaveCase").empty()) << "a case whose inputs were never calculated is not saved";
+  EXPECT_TRUE(engineLog("RefreshCase").empty());
+  EXPECT_EQ(readFile(casePathOnDisk()), savedCase);
+}
+
 TEST_F(ExecuteStep, SidesWithoutCurvesReadNoCurveObjects) {
   struct Case {
     std::int64_t hotFlag, coldFlag;
