@@ -133,7 +133,16 @@ void CREATE_INPUT_TREE(std::string_view inputObject, platform::EngineData* data,
 void CREATE_OUTPUT_TREE(std::string_view outputObject, const std::int64_t& mode, platform::EngineData* data,
                         std::int64_t& status) {
   rebuild(outputObject, kOutputTree, status);
-  if (mode == kStoreResultsMode) STORE_RESULTS(outputObject, data);
+  if (mode != kStoreResultsMode) return;
+  // The results go in whole or not at all: when a record is refused, or an error ends the step part
+  // way through them, the tree is built again without results, as it stood before they were stored.
+  try {
+    if (STORE_RESULTS(outputObject, data)) return;
+  } catch (...) {
+    rebuild(outputObject, kOutputTree, status);
+    throw;
+  }
+  rebuild(outputObject, kOutputTree, status);
 }
 
 }  // namespace kvom::transfer

@@ -18,7 +18,9 @@ inline constexpr std::int64_t kStoreResultsMode = 2;
 void CREATE_INPUT_TREE(std::string_view inputObject, platform::EngineData* data, std::int64_t& status);
 
 // Deletes an object of that name and builds the output tree; in mode 2 it then stores the results
-// (STORE_RESULTS), in any other mode the tree stays without records.
+// (STORE_RESULTS), in any other mode the tree stays without records. The results are stored whole
+// or not at all: a record the repository refuses, or an error raised while they are stored (which
+// then leaves the call), leaves the tree without records.
 void CREATE_OUTPUT_TREE(std::string_view outputObject, const std::int64_t& mode, platform::EngineData* data,
                         std::int64_t& status);
 

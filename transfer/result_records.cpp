@@ -32,7 +32,8 @@ class ResultRecord {
   std::int64_t& integer(int n) { return integers_[static_cast<std::size_t>(n - 1)]; }
   double& real(int n) { return reals_[static_cast<std::size_t>(n - 1)]; }
 
-  void put(std::string_view object, std::string_view key) const {
+  // Returns whether the repository took the record.
+  bool put(std::string_view object, std::string_view key) const {
     const std::int64_t integerCount = static_cast<std::int64_t>(integers_.size());
     const std::int64_t realCount = static_cast<std::int64_t>(reals_.size());
     const std::int64_t none = 0;
@@ -42,6 +43,7 @@ class ResultRecord {
     RPPUTD(object.data(), static_cast<std::int64_t>(object.size()), key.data(), static_cast<std::int64_t>(key.size()),
            &integerCount, integers_.data(), &none, &noElement, &realCount, reals_.data(), &none, &noElement, &none,
            &noText, kTextLength, &none, &noElement, &status);
+    return status == 0;
   }
 
  private:
@@ -159,7 +161,7 @@ std::optional<double> largerVelocity(VariableCollection* scalars, const Performa
   return fromEngine(larger, field.factor);
 }
 
-void storePerformance(std::string_view object, VariableCollection* scalars) {
+bool storePerformance(std::string_view object, VariableCollection* scalars) {
   ResultRecord record(2, 59);
   for (const PerformanceField& field : kPerformanceFields) {
     std::optional<double> value;
@@ -180,7 +182,7 @@ void storePerformance(std::string_view object, VariableCollection* scalars) {
     }
     if (value) record.real(field.field) = *value;
   }
-  record.put(object, kPerformanceKey);
+  return record.put(object, kPerformanceKey);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -198,7 +200,7 @@ std::optional<std::int64_t> arrangementCode(std::int64_t tubePasses, std::int64_
   return std::nullopt;
 }
 
-void storeGlobals(std::string_view object, VariableCollection* scalars) {
+bool storeGlobals(std::string_view object, VariableCollection* scalars) {
   ResultRecord record(6, 14);
   readScalar(scalars, "TubePassNum", record.integer(2));
   readScalar(scalars, "ShlSerNum", record.integer(5));
@@ -206,14 +208,14 @@ void storeGlobals(std::string_view object, VariableCollection* scalars) {
   std::int64_t shellInletNozzle = UNSET_INTEGER;
   readScalar(scalars, "ShellInNozLoc", shellInletNozzle);
   if (const auto code = arrangementCode(record.integer(2), shellInletNozzle)) record.integer(1) = *code;
-  record.put(object, kGlobalsKey);
+  return record.put(object, kGlobalsKey);
 }
 
-void storeDesignCriteria(std::string_view object, VariableCollection* scalars) {
+bool storeDesignCriteria(std::string_view object, VariableCollection* scalars) {
   ResultRecord record(31, 38);
   readScalar(scalars, "LocFluidHS", record.integer(1));
   readScalar(scalars, "MethCalculationMethod", record.integer(17));
-  record.put(object, kDesignCriteriaKey);
+  return record.put(object, kDesignCriteriaKey);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -228,7 +230,7 @@ constexpr std::array<std::string_view, 3> kTubeSideCoefficients = {"FilmCoefLiqS
 // Reals 1 to 3 are the hot side, 4 to 6 the cold side. The hot fluid is in the shell when the
 // engine's location is 1 or less and in the tubes when it is above 1; without a location no side
 // can be assigned and the six reals keep their markers.
-void storeFilmCoefficients(std::string_view object, VariableCollection* scalars) {
+bool storeFilmCoefficients(std::string_view object, VariableCollection* scalars) {
   ResultRecord record(0, 6);
   double hotLocation = UNSET_REAL;
   if (readScalar(scalars, "LocFluidHS", hotLocation)) {
@@ -238,12 +240,12 @@ void storeFilmCoefficients(std::string_view object, VariableCollection* scalars)
     for (int k = 0; k < 3; ++k) readScalar(scalars, kShellSideCoefficients[k], record.real(shellFirst + k));
     for (int k = 0; k < 3; ++k) readScalar(scalars, kTubeSideCoefficients[k], record.real(tubeFirst + k));
   }
-  record.put(object, kFilmCoefficientKey);
+  return record.put(object, kFilmCoefficientKey);
 }
 
 }  // namespace
 
-void STORE_RESULTS(std::string_view outputObject, platform::EngineData* data) {
+bool STORE_RESULTS(std::string_view outputObject, platform::EngineData* data) {
   // The name as a 40-character field; a longer name is kept whole rather than cut to another name.
   FixedField<kResultObjectNameLength> nameField;
   const std::string_view trimmed = trimRight(outputObject);
@@ -254,10 +256,8 @@ void STORE_RESULTS(std::string_view outputObject, platform::EngineData* data) {
   }
 
   const auto scalars = outputScalars(data);
-  storePerformance(object, scalars.get());
-  storeGlobals(object, scalars.get());
-  storeDesignCriteria(object, scalars.get());
-  storeFilmCoefficients(object, scalars.get());
+  return storePerformance(object, scalars.get()) && storeGlobals(object, scalars.get()) &&
+         storeDesignCriteria(object, scalars.get()) && storeFilmCoefficients(object, scalars.get());
 }
 
 }  // namespace kvom::transfer

@@ -22,7 +22,8 @@ inline constexpr std::size_t kResultObjectNameLength = 40;
 // this order, each first filled with the unset markers so that a value the engine does not report
 // reaches the host as its marker. Converted values are multiplied by their unit factor. A name
 // whose trimmed text exceeds 40 characters is passed whole, so that the records land in the
-// object that was built. The repository's statuses are not examined.
-void STORE_RESULTS(std::string_view outputObject, platform::EngineData* data);
+// object that was built. Returns whether the repository took every record; it stops at the first
+// that it refuses.
+bool STORE_RESULTS(std::string_view outputObject, platform::EngineData* data);
 
 }  // namespace kvom::transfer

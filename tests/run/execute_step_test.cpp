@@ -158,15 +158,18 @@ TEST_F(ExecuteStep, AFailureStopsTheStepWhereItStands) {
     bool backup;        // the backup lies beside the case
     bool outputObject;  // the output object was built
     bool engineRan;
+    int skip = 0;  // calls of the operation that pass first
   };
   const Case cases[] = {
       {"CopyFileA", false, false, false},
       {"RunProgram", true, true, false},
+      // The third result record: the two written before it go with it.
+      {"RPPUTD", true, true, true, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.raiseAt);
     SetUp();
-    standins::host::raiseAt(c.raiseAt, 1400);
+    standins::host::raiseAt(c.raiseAt, 1400, c.skip);
     EXPECT_THROW(execute(), platform::RaisedError);
     EXPECT_EQ(fs::exists(backupOnDisk()), c.backup);
     EXPECT_EQ(standins::repository::objectExists("UNIT_OUT"), c.outputObject);

@@ -9,7 +9,9 @@
 
 #include "common/unset.h"
 #include "run/unit_factors.h"
+#include "platform/host_library.h"
 #include "standins/engine/engine_standin.h"
+#include "standins/host/host_standin.h"
 #include "standins/repository/repository_standin.h"
 #include "tests/support/unit_input_fixture.h"
 #include "transfer/result_records.h"
@@ -163,6 +165,24 @@ TEST_F(RepositoryTreesTest, OnlyModeTwoStoresTheResultsIntoAFreshTree) {
                    std::string(kFilmCoefficientKey)}));
   EXPECT_EQ(standins::repository::getRecord(kOutput, kPerformanceKey)->reals[0], 125000.0);
   run::UnitFactors = saved;
+}
+
+TEST_F(RepositoryTreesTest, AnErrorWhileTheResultsAreStoredLeavesNoResult) {
+  // An error raised through the host library by the first, second, third or fourth record's write,
+  // an allocation failure among them: the step ends with the tree as it stood before the results.
+  for (const std::int64_t error : {1400, 1050}) {
+    for (int recordsBefore = 0; recordsBefore < 4; ++recordsBefore) {
+      SCOPED_TRACE(std::to_string(error) + " after " + std::to_string(recordsBefore) + " records");
+      createOutput(1);
+      standins::host::raiseAt("RPPUTD", error, recordsBefore);
+      EXPECT_THROW(createOutput(kStoreResultsMode), platform::RaisedError);
+      EXPECT_EQ(tree(kOutput).size(), 36u);
+      EXPECT_TRUE(standins::repository::recordKeys(kOutput).empty());
+    }
+  }
+  // The next step stores all four.
+  createOutput(kStoreResultsMode);
+  EXPECT_EQ(standins::repository::recordKeys(kOutput).size(), 4u);
 }
 
 }  // namespace
