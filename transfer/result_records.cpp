@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -161,6 +162,14 @@ std::optional<double> largerVelocity(VariableCollection* scalars, const Performa
   return fromEngine(larger, field.factor);
 }
 
+// The mean of two values. A sum beyond the largest double is halved term by term, so that two
+// finite values always have a finite mean; every other mean is the halved sum.
+double mean(double a, double b) {
+  const double sum = a + b;
+  if (std::isinf(sum) && std::isfinite(a) && std::isfinite(b)) return a * 0.5 + b * 0.5;
+  return sum * 0.5;
+}
+
 bool storePerformance(std::string_view object, VariableCollection* scalars) {
   ResultRecord record(2, 59);
   for (const PerformanceField& field : kPerformanceFields) {
@@ -177,7 +186,7 @@ bool storePerformance(std::string_view object, VariableCollection* scalars) {
         break;
       case Mean:
         if (record.real(29) != UNSET_REAL && record.real(30) != UNSET_REAL)
-          value = (record.real(29) + record.real(30)) * 0.5;
+          value = mean(record.real(29), record.real(30));
         break;
     }
     if (value) record.real(field.field) = *value;

@@ -169,6 +169,13 @@ TEST_F(ResultRecordsTest, VelocitiesTakeTheLargerReportedValueAndTheMeanNeedsBot
       {std::nullopt, std::nullopt, 1.0, 4.0, UNSET_REAL, 4.0, UNSET_REAL},
       {-2.0, std::nullopt, std::nullopt, std::nullopt, -2.0, UNSET_REAL, UNSET_REAL},
       {5.0, -1.0, 0.0, 0.0, 5.0, 0.0, 2.5},
+      // Two finite velocities above half the largest double have a finite mean, of either sign.
+      {1.5E308, std::nullopt, std::nullopt, 1.25E308, 1.5E308, 1.25E308, 1.375E308},
+      {-1.5E308, std::nullopt, std::nullopt, -1.25E308, -1.5E308, -1.25E308, -1.375E308},
+      {1.7976931348623157E308, std::nullopt, 1.7976931348623157E308, std::nullopt, 1.7976931348623157E308,
+       1.7976931348623157E308, 1.7976931348623157E308},
+      // The smallest velocities keep the mean of their sum.
+      {5E-324, std::nullopt, 5E-324, std::nullopt, 5E-324, 5E-324, 5E-324},
   };
   for (const VelocityCase& c : cases) {
     const fixture::TestEngine fresh;
