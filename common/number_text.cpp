@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -160,6 +161,63 @@ std::optional<double> readReal(std::string_view text) {
   return negative ? -result : result;
 }
 
+namespace {
+
+// The whole number that a text of real form (one that readReal reads) stands for, worked out from
+// its decimal digits so that no digit is lost to a double: nothing for a fraction or a number
+// beyond the 8-byte range.
+std::optional<std::int64_t> wholeNumberOfReal(std::string_view value) {
+  const bool negative = value.front() == '-';
+  value = negative ? value.substr(1) : withoutPlus(value);
+  // The mantissa ends where the exponent begins: at its letter, or at a sign that stands for it.
+  const std::size_t mark = value.find_first_of("EeDd+-");
+  const std::string_view mantissa = value.substr(0, mark);
+  const std::size_t point = mantissa.find('.');
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view{} : mantissa.substr(point + 1);
+
+  // The significant digits, without leading zeros.
+  std::array<char, 64> digits{};
+  std::size_t count = 0;
+  for (const char c : mantissa) {
+    if (c == '.' || (count == 0 && c == '0')) continue;
+    digits[count++] = c;
+  }
+  if (count == 0) return 0;  // 0.0, 0E5
+
+  // The exponent; one of more than three digits puts any digit far beyond the range or below 1.
+  int exponent = 0;
+  if (mark != std::string_view::npos) {
+    std::string_view text = value.substr(mark);
+    if (text.front() != '+' && text.front() != '-') text.remove_prefix(1);
+    const bool below = text.front() == '-';
+    text = withoutPlus(below ? text.substr(1) : text);
+    const std::size_t significant = std::min(text.find_first_not_of('0'), text.size());
+    text.remove_prefix(significant);
+    if (text.size() > 3) return std::nullopt;
+    if (!text.empty()) std::from_chars(text.data(), text.data() + text.size(), exponent);
+    if (below) exponent = -exponent;
+  }
+  // value = digits x 10^power
+  int power = exponent - static_cast<int>(fraction.size());
+  while (digits[count - 1] == '0') {
+    --count;
+    ++power;
+  }
+  if (power < 0) return std::nullopt;                             // a fraction
+  if (static_cast<int>(count) + power > 19) return std::nullopt;  // more digits than 8 bytes hold
+  std::uint64_t magnitude = 0;
+  for (std::size_t i = 0; i < count; ++i) magnitude = magnitude * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+  for (int i = 0; i < power; ++i) magnitude *= 10;
+  // 19 digits stay below 2^64; the sign decides the limit.
+  constexpr auto kLargest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (magnitude > kLargest + (negative ? 1 : 0)) return std::nullopt;
+  if (!negative) return static_cast<std::int64_t>(magnitude);
+  // -(2^63) has no positive counterpart.
+  return magnitude == kLargest + 1 ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(magnitude);
+}
+
+}  // namespace
+
 std::optional<std::int64_t> readInteger(std::string_view text) {
   const std::string_view first = firstValue(text);
   std::string_view value = withoutPlus(first);
@@ -168,8 +226,11 @@ std::optional<std::int64_t> readInteger(std::string_view text) {
   if (value.empty() || value.front() == '+' || (plus && value.front() == '-')) return std::nullopt;
   std::int64_t result = 0;
   const auto parsed = std::from_chars(value.data(), value.data() + value.size(), result);
-  if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size()) return std::nullopt;
-  return result;
+  if (parsed.ec == std::errc() && parsed.ptr == value.data() + value.size()) return result;
+  // Digits alone that do not fit are beyond the range; any other text may be a whole number in
+  // real form (2.0, 2., 4.0E0, 1.2+1), as an engine that keeps its integers as reals writes them.
+  if (parsed.ec == std::errc::result_out_of_range || !readReal(first)) return std::nullopt;
+  return wholeNumberOfReal(first);
 }
 
 }  // namespace kvom

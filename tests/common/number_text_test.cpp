@@ -36,8 +36,9 @@ TEST(NumberTextTest, RealsReadBackExactlyAsFormatted) {
     ASSERT_TRUE(back) << text;
     EXPECT_EQ(*back, value) << text;
     EXPECT_EQ(std::signbit(*back), std::signbit(value)) << text;
-    // A real text never reads as an integer, so a receiver that tells the kinds apart sees a real.
-    EXPECT_FALSE(readInteger(text)) << text;
+    // A real text reads as an integer only when it holds a whole number of the integer's range.
+    const bool whole = value == std::trunc(value) && std::fabs(value) < 9.2e18;
+    EXPECT_EQ(readInteger(text), whole ? std::optional(static_cast<std::int64_t>(value)) : std::nullopt) << text;
   }
   EXPECT_EQ(formatReal(12.0), "12.0");
 }
@@ -163,13 +164,45 @@ TEST(NumberTextTest, ReadsTheFirstListDirectedInteger) {
       {"+7", 7},
       {"99999999", 99999999},
       {"3,4", 3},
-      {"12.0", std::nullopt},  // a real text is not an integer
-      {"1E3", std::nullopt},
-      {"1+3", std::nullopt},                  // an exponent is no part of an integer
+      {"9223372036854775807", INT64_MAX},
+      {"-9223372036854775808", INT64_MIN},
       {"9223372036854775808", std::nullopt},  // beyond the range
+      {"-9223372036854775809", std::nullopt},
       {"", std::nullopt},
       {"x1", std::nullopt},
       {"+-1", std::nullopt},
+      // A whole number in real form reads as that number, worked out from its digits.
+      {"2.0", 2},
+      {"2.", 2},
+      {"  -12.00,5", -12},
+      {"4.0E0", 4},
+      {"1E3", 1000},
+      {"1.2+1", 12},
+      {"1+3", 1000},
+      {"2.5D1", 25},
+      {"+250.0e-2", std::nullopt},
+      {"25000.0e-4", std::nullopt},
+      {"-0.0", 0},
+      {"0.000E999", 0},
+      {"9223372036854775807.0", INT64_MAX},  // no digit lost to a double
+      {"9.223372036854775807E18", INT64_MAX},
+      {"-9223372036854775808.0", INT64_MIN},
+      {"9007199254740993.0", 9007199254740993},
+      {"9223372036854775808.0", std::nullopt},  // beyond the range
+      {"-9223372036854775809.0", std::nullopt},
+      {"1.0E19", std::nullopt},
+      {"1.0E300", std::nullopt},
+      // A fraction, or a text that is no number, still reads as nothing.
+      {"2.5", std::nullopt},
+      {"0.5", std::nullopt},
+      {"1E-1", std::nullopt},
+      {"1.0000000000000000001", std::nullopt},
+      {"1.5+", std::nullopt},
+      {"1.5E3+2", std::nullopt},
+      {"2.0x", std::nullopt},
+      {".", std::nullopt},
+      {"-", std::nullopt},
+      {"n/a", std::nullopt},
   };
   for (const IntegerCase& c : cases) EXPECT_EQ(readInteger(c.text), c.expected) << '"' << c.text << '"';
 }

@@ -160,6 +160,13 @@ TEST_F(Cycle, ADesignRunCarriesItsGeometryIntoTheSavedCase) {
   EXPECT_FALSE(holdsLine(saved, "A NozActualODSS 3 1 0.1143")) << "the shell side has two nozzles";
   EXPECT_EQ(saved.find("S Calc_RecapStorage"), std::string::npos);
   EXPECT_FALSE(fs::exists(backup()));
+
+  // The next input step gives the host the hot-fluid location that the case now holds as a real.
+  kvom::test::callInput(identifiers, casePath, blockKey, status);
+  ASSERT_EQ(status, 0);
+  const auto record = standins::repository::getRecord("UNIT_IN", fixture::kUnitInputKey);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->integers.at(3), 2) << "the hot fluid stays in the tubes";
 }
 
 TEST_F(Cycle, MessagesThatAskForASaveSaveTheCaseEachTime) {

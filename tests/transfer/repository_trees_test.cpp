@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/unset.h"
-#include "run/unit_factors.h"
 #include "platform/host_library.h"
+#include "run/unit_factors.h"
 #include "standins/engine/engine_standin.h"
 #include "standins/host/host_standin.h"
 #include "standins/repository/repository_standin.h"
@@ -130,8 +130,11 @@ struct LocationCase {
 };
 
 TEST_F(RepositoryTreesTest, TheInitialUnitInputRecordHoldsOnlyTheEnginesHotFluidLocation) {
-  const LocationCase cases[] = {
-      {"reported", "2", 2}, {"blank", "   ", UNSET_INTEGER}, {"missing", std::nullopt, UNSET_INTEGER}};
+  const LocationCase cases[] = {{"reported", "2", 2},
+                                {"written back as a real", "2.0", 2},
+                                {"a fraction", "1.5", UNSET_INTEGER},
+                                {"blank", "   ", UNSET_INTEGER},
+                                {"missing", std::nullopt, UNSET_INTEGER}};
   for (const LocationCase& c : cases) {
     const fixture::TestEngine fresh;
     if (c.text) {

@@ -100,7 +100,8 @@ TEST_F(ValueTransferTest, AReadLeavesThePresetUnlessTheTextReadsAsANumberOfTheTa
   const ReadCase cases[] = {
       {"a real", "  2.5", 2.5, UNSET_INTEGER},
       {"an integer", "7", 7.0, 7},
-      {"a D exponent", "1.5D2", 150.0, UNSET_INTEGER},
+      {"a D exponent", "1.5D2", 150.0, 150},
+      {"a whole number in real form", "2.0", 2.0, 2},
       {"a three-digit exponent without its letter", "0.1000000-100", 1e-101, UNSET_INTEGER},
       {"the first of several values", "3,4", 3.0, 3},
       {"empty", "", UNSET_REAL, UNSET_INTEGER},
