@@ -50,22 +50,33 @@ platform::BSTR* EngineString::receive() {
   return &text_;
 }
 
-TextCopy copyEngineText(platform::BSTR text, FixedText field) {
+TextCopy copyEngineText(platform::BSTR text, FixedText field, LongText longText) {
   const std::uint32_t length = SysStringLen(text);
   if (text == nullptr || length == 0) return TextCopy::Empty;
+  // A text longer than the field fits when it only goes on with blanks, or when its start is all
+  // that is asked for.
+  const auto fits = [&field, longText](auto begin, auto end) {
+    const auto size = static_cast<std::size_t>(end - begin);
+    return size <= field.size() || longText == LongText::KeepStart ||
+           std::all_of(begin + static_cast<std::ptrdiff_t>(field.size()), end, [](auto c) { return c == ' '; });
+  };
+  const auto copy = [&field](auto begin, auto end) {
+    const std::size_t size = std::min(static_cast<std::size_t>(end - begin), field.size());
+    std::copy(begin, begin + static_cast<std::ptrdiff_t>(size), field.data());
+    std::fill(field.data() + size, field.data() + field.size(), ' ');
+  };
   if (isPlain(text, length)) {
-    if (length > field.size()) return TextCopy::TooLong;
-    std::copy(text, text + length, field.data());
-    std::fill(field.data() + length, field.data() + field.size(), ' ');
+    if (!fits(text, text + length)) return TextCopy::TooLong;
+    copy(text, text + length);
     return TextCopy::Copied;
   }
   const int wideLength = static_cast<int>(length);
   const int needed = WideCharToMultiByte(platform::CP_ACP, 0, text, wideLength, nullptr, 0, nullptr, nullptr);
   if (needed <= 0) return TextCopy::Empty;
-  if (static_cast<std::size_t>(needed) > field.size()) return TextCopy::TooLong;
   std::string ansi(static_cast<std::size_t>(needed), ' ');
   WideCharToMultiByte(platform::CP_ACP, 0, text, wideLength, ansi.data(), needed, nullptr, nullptr);
-  field.assign(ansi);
+  if (!fits(ansi.begin(), ansi.end())) return TextCopy::TooLong;
+  copy(ansi.begin(), ansi.end());
   return TextCopy::Copied;
 }
 

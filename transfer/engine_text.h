@@ -40,7 +40,11 @@ enum class TextCopy {
   TooLong,  // the text does not fit the field: the field is unchanged
 };
 
+// What a text longer than the field gives: nothing, unless all that goes past the field is blanks
+// (Refuse), or its first characters, as many as the field holds (KeepStart).
+enum class LongText { Refuse, KeepStart };
+
 // Copies an engine text into a fixed-length field.
-TextCopy copyEngineText(platform::BSTR text, FixedText field);
+TextCopy copyEngineText(platform::BSTR text, FixedText field, LongText longText = LongText::Refuse);
 
 }  // namespace kvom::transfer

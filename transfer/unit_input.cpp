@@ -260,7 +260,8 @@ void sendOptions(VariableCollection* scalars, const UnitInput& input, const std:
 // The repository dump that the engine's remarks ask for.
 void dumpWhenAsked(VariableCollection* arrays, std::int64_t& status) {
   ValueText remark;
-  readElementText(arrays, "Remarks", 1, remark, ElementKind::Text);
+  // Only the first six characters count, so a long free-text remark asks for a dump too.
+  readElementTextStart(arrays, "Remarks", 1, remark, ElementKind::Text);
   if (!remark.view().starts_with(kDumpRequest)) return;
   const std::int64_t option = 1;
   RPDUMP(kDumpFile.data(), static_cast<std::int64_t>(kDumpFile.size()), &option, &option, &option, &status);

@@ -44,7 +44,8 @@ bool readInto(const ValueText& text, std::int64_t& target) {
   return value.has_value();
 }
 
-// The engine's text of a scalar into the blanked value text; a text too long for it leaves it blank.
+// The engine's text of a scalar into the blanked value text; a text too long for it (beyond
+// blanks) leaves it blank.
 void fetchScalarText(VariableCollection* collection, std::string_view name, ValueText& text) {
   text.blank();
   if (const auto variable = findScalar(collection, name)) {
@@ -61,16 +62,19 @@ bool readScalarInto(VariableCollection* collection, std::string_view name, Targe
   return readInto(text, target);
 }
 
-// Fills the value text with element index of the array; a text too long for it leaves the value
-// text as it was. Returns false in that case.
-bool fetchElementText(platform::ArrayVariable& array, std::int16_t index, ElementKind kind, ValueText& text) {
+// Fills the value text with element index of the array. An empty text leaves the value text as it
+// was; a text too long for it (beyond blanks) leaves it too and returns false. A read that fails
+// returns false with the value text blanked, so that no later element takes another's text.
+bool fetchElementText(platform::ArrayVariable& array, std::int16_t index, ElementKind kind, ValueText& text,
+                      LongText longText = LongText::Refuse) {
   EngineString result;
-  if (kind == ElementKind::Numeric) {
-    array.GetElementText(index, result.receive());
-  } else {
-    array.GetElementString(index, result.receive());
+  const platform::HRESULT read = kind == ElementKind::Numeric ? array.GetElementText(index, result.receive())
+                                                              : array.GetElementString(index, result.receive());
+  if (read < 0) {
+    text.blank();
+    return false;
   }
-  return copyEngineText(result.get(), text.text()) != TextCopy::TooLong;
+  return copyEngineText(result.get(), text.text(), longText) != TextCopy::TooLong;
 }
 
 template <typename Value>
@@ -96,7 +100,8 @@ std::int16_t readElementsInto(platform::ArrayVariable& array, std::span<Target> 
       static_cast<std::int16_t>(std::min<std::size_t>(std::max<std::int16_t>(count, 0), targets.size()));
   // The index runs wider than the engine's 2-byte index, so that a last element of 32767 ends it.
   for (int i = 1; i <= last; ++i) {
-    // A text too long for the value text is not a value: this element keeps its preset.
+    // A read that fails, or a text too long for the value text, is not a value: this element keeps
+    // its preset.
     if (!fetchElementText(array, static_cast<std::int16_t>(i), kind, text)) continue;
     readInto(text, targets[static_cast<std::size_t>(i - 1)]);
   }
@@ -251,16 +256,30 @@ std::int16_t readElements(platform::ArrayVariable& array, std::span<std::int64_t
   return readElementsInto(array, targets, kind);
 }
 
-bool readElementText(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,
-                     ElementKind kind) {
+namespace {
+
+bool readOneElementText(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,
+                        ElementKind kind, LongText longText) {
   text.blank();
   const auto array = findArray(collection, name);
   if (!array || index < 1) return false;
   std::int16_t count = 0;
   array->GetElementCount(&count);
   if (index > count) return false;
-  fetchElementText(*array.get(), index, kind, text);
+  fetchElementText(*array.get(), index, kind, text, longText);
   return !text.isBlank();
+}
+
+}  // namespace
+
+bool readElementText(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,
+                     ElementKind kind) {
+  return readOneElementText(collection, name, index, text, kind, LongText::Refuse);
+}
+
+bool readElementTextStart(VariableCollection* collection, std::string_view name, std::int16_t index, ValueText& text,
+                          ElementKind kind) {
+  return readOneElementText(collection, name, index, text, kind, LongText::KeepStart);
 }
 
 }  // namespace kvom::transfer

@@ -113,8 +113,9 @@ enum class ElementKind { Numeric, Text };
 
 // Element read of an output array into targets (element i into targets[i - 1]). Elements beyond
 // the targets are not read. The value text is blanked once for the whole array, so an element
-// whose text comes back empty reads the text of the element before it. Returns the engine's
-// element count (0 when the array is missing).
+// whose text comes back empty reads the text of the element before it; an element whose read
+// fails keeps its preset, and an empty one after it reads nothing. Returns the engine's element
+// count (0 when the array is missing).
 std::int16_t readElements(platform::VariableCollection* outputArrays, std::string_view name, std::span<double> targets,
                           ElementKind kind = ElementKind::Numeric);
 std::int16_t readElements(platform::VariableCollection* outputArrays, std::string_view name,
@@ -129,5 +130,9 @@ std::int16_t readElements(platform::ArrayVariable& array, std::span<std::int64_t
 // element index when the array has it. Returns whether the text is not blank.
 bool readElementText(platform::VariableCollection* arrays, std::string_view name, std::int16_t index, ValueText& text,
                      ElementKind kind = ElementKind::Text);
+// The same for a caller that needs only the text's beginning: a text longer than the value text
+// gives its first 56 characters.
+bool readElementTextStart(platform::VariableCollection* arrays, std::string_view name, std::int16_t index,
+                          ValueText& text, ElementKind kind = ElementKind::Text);
 
 }  // namespace kvom::transfer

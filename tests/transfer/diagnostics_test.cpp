@@ -37,6 +37,7 @@ TEST(Diagnostics, FetchesMessageNumbersInTheEnginesOrder) {
     std::size_t room;
     std::int64_t count;
     std::vector<std::int64_t> entries;  // the first four entries of the host's array after the fetch
+    int failingRead = 0;                // the element whose GetElementString fails (0: none)
   };
   const Case cases[] = {
       {"no messages", {}, 4, 0, {-1, -1, -1, -1}},
@@ -44,6 +45,8 @@ TEST(Diagnostics, FetchesMessageNumbersInTheEnginesOrder) {
       {"an empty element repeats the one before", {"12", "", "48"}, 4, 3, {12, 12, 48, -1}},
       {"an empty first element leaves the host's entry", {"", "7"}, 4, 2, {-1, 7, -1, -1}},
       {"more messages than the host's room", {"1", "2", "3", "4"}, 2, 2, {1, 2, -1, -1}},
+      {"a read that fails leaves the host's entry", {"12", "6", "48"}, 4, 3, {12, -1, 48, -1}, 2},
+      {"an empty element after a failed read reads nothing", {"12", "6", ""}, 4, 3, {12, -1, -1, -1}, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -53,6 +56,7 @@ TEST(Diagnostics, FetchesMessageNumbersInTheEnginesOrder) {
     for (int i = 1; i <= elements; ++i) {
       engine.setElement(Collection::OutputArrays, "arZorviMsgs", i, c.elements[static_cast<std::size_t>(i - 1)]);
     }
+    if (c.failingRead > 0) standins::engine::failOperation("GetElementString", c.failingRead - 1, 1);
     std::vector<std::int64_t> host(4, -1);
     std::int64_t count = 0;
     FETCH_ENGINE_MESSAGES(engine.data(), count, std::span(host).first(c.room));

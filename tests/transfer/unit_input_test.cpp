@@ -268,11 +268,14 @@ TEST_F(UnitInputTest, RemarksThatBeginWithRpdumpStartTheDump) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(scratch.path());
   struct Case {
-    const char* remark;
+    std::string remark;
     bool dumps;
   };
-  for (const Case c : {Case{"RPDUMP please", true}, Case{"RPDUMP", true}, Case{" RPDUMP", false}, Case{"rpdump", false},
-                       Case{"", false}}) {
+  // Free-text remarks are often longer than a value text: only their first six characters count.
+  const std::string longRemark = "RPDUMP before the run: the shell-side nozzle loads still need a check";
+  for (const Case& c : {Case{"RPDUMP please", true}, Case{"RPDUMP", true}, Case{" RPDUMP", false},
+                        Case{"rpdump", false}, Case{"", false}, Case{longRemark, true},
+                        Case{"The shell-side nozzle loads still need a check before the run: RPDUMP", false}}) {
     standins::repository::clearCallLog();
     engine.setElement(Collection::InputArrays, "Remarks", 1, c.remark);
     send(fixture::UnitInput{});

@@ -108,6 +108,8 @@ TEST_F(ValueTransferTest, AReadLeavesThePresetUnlessTheTextReadsAsANumberOfTheTa
       {"blank", "      ", UNSET_REAL, UNSET_INTEGER},
       {"not a number", "n/a", UNSET_REAL, UNSET_INTEGER},
       {"longer than the value text", std::string(50, ' ') + "1234567", UNSET_REAL, UNSET_INTEGER},
+      {"longer than the value text only by blanks", "12.5" + std::string(60, ' '), 12.5, UNSET_INTEGER},
+      {"a value, blanks and more past the value text", "12" + std::string(60, ' ') + "7", UNSET_REAL, UNSET_INTEGER},
       {"missing", std::nullopt, UNSET_REAL, UNSET_INTEGER},
   };
   for (const ReadCase& c : cases) {
