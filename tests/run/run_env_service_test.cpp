@@ -252,7 +252,8 @@ TEST_F(RunEnvServiceTest, ADatabankWhosePathDoesNotFitInTheUserDirectoryIsFoundI
         test::directoryOfWindowsLength(scratch.path() / std::to_string(c.userDirLength), c.userDirLength);
     RunPaths.userDataDir.assign(test::windowsDir(userDir));
     ASSERT_EQ(RunPaths.userDataDir.trimmed().size(), c.userDirLength);
-    const std::filesystem::path userCopy = scratch.write(std::filesystem::relative(userDir / "N_MTLDEF.PDA", scratch.path()));
+    const std::filesystem::path userCopy =
+        scratch.write(std::filesystem::relative(userDir / "N_MTLDEF.PDA", scratch.path()));
     const std::filesystem::path cutName = scratch.write(std::filesystem::relative(userDir / "N_MTLD", scratch.path()));
     const std::filesystem::path caseCopy = scratch.write("N_MTLDEF.PDA");
 
