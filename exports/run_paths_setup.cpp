@@ -26,6 +26,14 @@ std::string_view textOf(const std::array<char, N>& buffer) {
   return {buffer.data(), ::strnlen(buffer.data(), N)};
 }
 
+// The folder part of a search text: up to its last separator, or a bare drive ("D:R01*.TMP").
+std::string_view searchedFolder(std::string_view search) {
+  if (const std::size_t separator = search.find_last_of("\\/"); separator != std::string_view::npos) {
+    return search.substr(0, separator + 1);
+  }
+  return search.size() >= 2 && search[1] == ':' ? search.substr(0, 2) : std::string_view{};
+}
+
 template <std::size_t N>
 std::int64_t lengthOf(const std::array<char, N>& buffer) {
   return static_cast<std::int64_t>(textOf(buffer).size());
@@ -110,19 +118,25 @@ std::int32_t CleanUpRunFiles() {
 }
 
 std::int32_t DeleteMatchingFiles(const char* directory, const char* pattern) {
-  const char* directoryName = directory == nullptr ? "" : directory;
-  const std::string_view directoryText(directoryName);
   PathBuffer path{};
-  if (!copyTerminated(path, directoryText) || !appendTerminated(path, textOf(pattern))) return -1;
+  if (!copyTerminated(path, textOf(directory)) || !appendTerminated(path, textOf(pattern))) return -1;
   if (textOf(path).find('.') == std::string_view::npos && !appendTerminated(path, "*.TMP")) return -1;
+
+  // The search looks in the folder that the search text names, which a pattern with a folder part
+  // of its own (a prefix holding a backslash) takes below the directory: each match lies there.
+  PathBuffer folder{};
+  copyTerminated(folder, searchedFolder(textOf(path)));
+  const std::string_view folderText = textOf(folder);
 
   platform::win::WIN32_FIND_DATAA found{};
   const platform::win::HANDLE search = FindFirstFileA(path.data(), &found);
   if (search == platform::win::INVALID_HANDLE_VALUE || search == nullptr) return -1;
   do {
+    // A folder of a matching name is the user's, never a temp file.
+    if ((found.dwFileAttributes & platform::win::FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
     const std::size_t nameLength = ::strnlen(found.cFileName, platform::win::MAX_PATH);
-    if (directoryText.size() + nameLength < kPathBufferSize) {
-      report::JoinPath(path.data(), directoryName, found.cFileName);
+    if (folderText.size() + nameLength < kPathBufferSize) {
+      report::JoinPath(path.data(), folder.data(), found.cFileName);
       platform::crt::removeFile(path.data());
     }
   } while (FindNextFileA(search, &found) != platform::win::FALSE);

@@ -47,10 +47,11 @@ const char* GetFilePrefix();
 std::int32_t CleanUpRunFiles();
 
 // Deletes every file that matches directory followed by pattern ("*.TMP" appended when the search
-// text has no full stop). Returns -1 when the search finds nothing or cannot start (a search text
-// beyond 255 characters), otherwise the result of closing the search (non-zero on success). A
-// match whose full path would not fit 255 characters is left alone, as is one that cannot be
-// deleted.
+// text has no full stop), in the folder that the search looked in (below the directory when the
+// pattern has a folder part). Returns -1 when the search finds nothing or cannot start (a search
+// text beyond 255 characters), otherwise the result of closing the search (non-zero on success). A
+// match that is a folder is left alone, as is one whose full path would not fit 255 characters and
+// one that cannot be deleted.
 std::int32_t DeleteMatchingFiles(const char* directory, const char* pattern);
 
 }  // namespace kvom::exports

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "common/narrowing.h"
 #include "common/unset.h"
 #include "run/case_ids.h"
 #include "run/steps.h"
@@ -141,12 +142,12 @@ void SET_HCURVE_PRESSURES(const std::int64_t& side, const std::int64_t& size2, c
   const double givenOutlet = side == kHotSide ? hotOutlet : coldOutlet;
   bool given = false;
 
-  float dp = 0.0f;  // held in single precision
+  float dp = 0.0f;  // held in single precision; beyond its range the infinity of its sign
   if (known && givenDrop > 0.0) {
-    dp = static_cast<float>(givenDrop);
+    dp = toFloat(givenDrop);
     given = true;
   } else {
-    dp = static_cast<float>(std::min(kDropShare * pin, kDropShareOfAbsolute * (pin + kAbsoluteOffset)));
+    dp = toFloat(std::min(kDropShare * pin, kDropShareOfAbsolute * (pin + kAbsoluteOffset)));
   }
   double pout = 0.0;
   if (known && givenOutlet < UNSET_REAL) {

@@ -49,11 +49,12 @@ std::string join(std::initializer_list<std::string_view> parts) {
 }
 
 // The databank path: the user databank directory when the listed databank is there, else the
-// fallback that the flag selects.
+// fallback that the flag selects. A candidate longer than the result field counts as missing there
+// and is not tested: cut to the field, it would name another file.
 std::string locateDatabank(std::string_view name, std::int64_t flag) {
   if (isUserDatabank(name)) {
     std::string candidate = join({RunPaths.userDataDir.trimmed(), name, ".PDA"});
-    if (fileExists(candidate)) return candidate;
+    if (candidate.size() <= kRunPathLength && fileExists(candidate)) return candidate;
   }
   if (flag == 1) return join({RunPaths.programDir.trimmed(), "DAT\\PDA\\", name, ".PDA"});
   return join({RunPaths.caseDir.trimmed(), name, ".PDA"});

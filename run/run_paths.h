@@ -40,8 +40,9 @@ void STORE_RUN_PATHS(const char* programDir, std::int64_t programDirLength, cons
 // Fills result (resultLength characters, callers pass 256) with the full path of the data file: the
 // directory that the extension's first three characters select, then the trimmed name, a full stop
 // and the trimmed extension; the path is cut at 256 characters and blank padded. Listed databanks
-// (extension "PDA...") are taken from the user databank directory when present there, otherwise
-// from the program's DAT\PDA\ (flag 1) or the case directory (any other flag).
+// (extension "PDA...") are taken from the user databank directory when present there with a path
+// that fits the field, otherwise from the program's DAT\PDA\ (flag 1) or the case directory (any
+// other flag).
 void LOCATE_DATA_FILE(char* result, std::int64_t resultLength, const char* name, std::int64_t nameLength,
                       const char* extension, std::int64_t extensionLength, const std::int64_t& flag);
 

@@ -80,7 +80,7 @@ platform::win::BOOL SetEndOfFile(platform::win::HANDLE file);
 
 namespace platform::crt {
 
-// The run-time's file removal: 0 on success.
+// The run-time's file removal: 0 on success; a folder is refused.
 int removeFile(const char* path);
 // The run-time's fopen on a Windows path text, with the run-time's mode letters ("r", "rb", "w",
 // "a", ...). In text mode (no "b") every LF written reaches the disk as CR LF and CR LF read comes

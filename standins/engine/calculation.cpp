@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/narrowing.h"
 #include "common/number_text.h"
 
 namespace standins::engine::detail {
@@ -109,7 +110,7 @@ struct Side {
 // Specific heat and density from the side's first heating curve: the enthalpy change over the
 // temperature change between its first and last point.
 void fromCurve(const Inputs& in, std::string_view pointCount, int offset, Side& side) {
-  const int points = static_cast<int>(in.real(pointCount).value_or(0));
+  const int points = kvom::toInteger<int>(in.real(pointCount).value_or(0)).value_or(0);
   if (points >= 2) {
     const auto t1 = in.element("Temperature", offset + 1), t2 = in.element("Temperature", offset + points);
     const auto h1 = in.element("SpecificEnthalpy", offset + 1), h2 = in.element("SpecificEnthalpy", offset + points);
@@ -222,15 +223,18 @@ void runCalculation(Engine& engine) {
   const double tubeLength = in.positive("TubeLng").value_or(kDefaultTubeLength);
   const double shellInside = in.positive("ShlID").value_or(kDefaultShellInside);
   const double baffleSpacing = in.positive("BafSpcCC").value_or(kDefaultBaffleSpacing);
-  const auto passes = static_cast<std::int64_t>(in.positive("TubePassNum").value_or(1));
+  // A count beyond the integer range counts as not given.
+  const auto count = [](std::optional<double> given, std::int64_t otherwise) {
+    return (given ? kvom::toInteger<std::int64_t>(*given) : std::nullopt).value_or(otherwise);
+  };
+  const std::int64_t passes = count(in.positive("TubePassNum"), 1);
   const double tubeSurface = std::numbers::pi * kTubeOutside * tubeLength;
-  auto tubes = static_cast<std::int64_t>(in.positive("TubeNum").value_or(kDefaultTubes));
+  std::int64_t tubes = count(in.positive("TubeNum"), kDefaultTubes);
   if (design && lmtd > 0 && duty > 0) {
-    tubes = std::max<std::int64_t>(
-        1, static_cast<std::int64_t>(std::ceil(duty / (kDesignCoefficient * lmtd) / tubeSurface)));
+    tubes = std::max<std::int64_t>(1, count(std::ceil(duty / (kDesignCoefficient * lmtd) / tubeSurface), tubes));
   }
-  const auto baffles = static_cast<std::int64_t>(
-      in.positive("BafNum").value_or(std::max(1.0, std::floor(tubeLength / baffleSpacing) - 1)));
+  const std::int64_t baffles =
+      count(in.positive("BafNum"), count(std::max(1.0, std::floor(tubeLength / baffleSpacing) - 1), 1));
   const double area = tubeSurface * static_cast<double>(tubes);
 
   // Coefficients: the overall one from the duty; each film coefficient is the specified one or
@@ -311,7 +315,7 @@ void runCalculation(Engine& engine) {
   out.integer("ShlParNum", 1);
   out.integer("ShellInNozLoc", 1);
   out.integer("LocFluidHS", hotInTubes ? 2 : 1);
-  out.integer("MethCalculationMethod", static_cast<std::int64_t>(in.real("WexaCalcMethod").value_or(1)));
+  out.integer("MethCalculationMethod", count(in.real("WexaCalcMethod"), 1));
   out.real("TubeLng", tubeLength);
   out.real("ShlID", shellInside);
   out.real("ShlOD", shellInside + 2 * kShellWall);

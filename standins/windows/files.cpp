@@ -370,7 +370,14 @@ int removeFile(const char* path) {
   raiseIfArmed("removeFile");
   record("removeFile " + std::string(text(path)));
   if (path == nullptr) return -1;
-  return std::remove(toNativePath(path).c_str());
+  // The platform's run-time removes files only: a folder, even an empty one, stays.
+  const std::string native = toNativePath(path);
+  std::error_code error;
+  if (fs::is_directory(native, error)) {
+    errno = EACCES;
+    return -1;
+  }
+  return std::remove(native.c_str());
 }
 
 namespace {

@@ -149,6 +149,44 @@ TEST_F(CleanUpTest, AnEmptyPrefixDeletesNothing) {
   EXPECT_EQ(remaining(caseDir()).size(), 4u);
 }
 
+TEST_F(CleanUpTest, AFolderOfAMatchingNameStays) {
+  layDownFiles();
+  std::filesystem::create_directory(temp() / "R01keep.TMP");
+  std::filesystem::create_directory(caseDir() / "R01saved.XML");
+  setUpCase("R01");
+  standins::windows::clearCallLog();
+
+  EXPECT_NE(CleanUpRunFiles(), -1);
+  EXPECT_TRUE(std::filesystem::is_directory(temp() / "R01keep.TMP"));
+  EXPECT_TRUE(std::filesystem::is_directory(caseDir() / "R01saved.XML"));
+  EXPECT_EQ(remaining(temp()), (std::set<std::string>{"R01c.XML", "R02a.TMP", "X.TMP", "R01a.txt"}));
+  EXPECT_EQ(remaining(caseDir()), (std::set<std::string>{"R01y.TMP", "other.XML", "R01.QDX"}));
+  // The folders are not even handed to the removal.
+  for (const std::string& call : standins::windows::callLog()) {
+    EXPECT_EQ(call.find("R01keep"), std::string::npos) << call;
+    EXPECT_EQ(call.find("R01saved"), std::string::npos) << call;
+  }
+}
+
+TEST_F(CleanUpTest, APrefixWithAFolderPartDeletesInThatFolderOnly) {
+  for (const char* prefix : {"sub\\R01", "sub/R01"}) {
+    SCOPED_TRACE(prefix);
+    for (const char* name : {"R01a.TMP", "R01b.KVB"}) {
+      scratch.write(temp() / name);
+      scratch.write(temp() / "sub" / name);
+    }
+    scratch.write(caseDir() / "R01x.XML");
+    scratch.write(caseDir() / "sub" / "R01x.XML");
+    setUpCase(prefix);
+
+    EXPECT_NE(CleanUpRunFiles(), -1);
+    EXPECT_EQ(remaining(temp() / "sub"), std::set<std::string>{});
+    EXPECT_EQ(remaining(caseDir() / "sub"), std::set<std::string>{});
+    EXPECT_EQ(remaining(temp()), (std::set<std::string>{"R01a.TMP", "R01b.KVB"}));
+    EXPECT_EQ(remaining(caseDir()), std::set<std::string>{"R01x.XML"});
+  }
+}
+
 TEST_F(CleanUpTest, DeleteMatchingFilesBoundsItsPaths) {
   layDownFiles();
   const std::string dir = windowsDir(temp());

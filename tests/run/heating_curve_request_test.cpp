@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cfenv>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -141,6 +143,34 @@ TEST_F(HeatingCurveRequest, SinglePrecisionConstants) {
   const float drop = static_cast<float>(
       std::min(static_cast<double>(0.2f) * 123456.789, static_cast<double>(0.01f) * (123456.789 + 1.0e6)));
   EXPECT_EQ(answer.levels[3], 123456.789 - static_cast<double>(drop));
+}
+
+TEST_F(HeatingCurveRequest, ADropBeyondTheFloatRangeIsInfinite) {
+  // The drop is held in single precision: the default drop of an inlet pressure beyond the float
+  // range becomes the infinity of its sign, without an overflowing conversion. (A host's drop is
+  // taken only below the unset marker, which fits.)
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* what;
+    double inletPressure;
+    fixture::UnitInput unitInput;
+    double high;
+    double low;
+  };
+  const Case cases[] = {
+      {"the default drop of an inlet pressure of 1e41", 1.0e41, {}, 1.0e41, -inf},
+      {"the default drop of an inlet pressure of -1e41", -1.0e41, {}, inf, -1.0e41},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prepare(c.inletPressure, c.unitInput);
+    std::feclearexcept(FE_OVERFLOW);
+    const Answer answer = request({.levelsSwitch = 1});
+    EXPECT_EQ(std::fetestexcept(FE_OVERFLOW), 0);
+    EXPECT_EQ(answer.levels[2], c.high);
+    EXPECT_EQ(answer.levels[3], c.low);
+    EXPECT_EQ(answer.options[0], 2);
+  }
 }
 
 TEST_F(HeatingCurveRequest, OtherSidesDoNotDependOnEarlierRequests) {

@@ -231,5 +231,39 @@ TEST_F(RunEnvServiceTest, ALocatedPathLongerThanTheFieldIsNeitherTestedNorDelete
   }
 }
 
+TEST_F(RunEnvServiceTest, ADatabankWhosePathDoesNotFitInTheUserDirectoryIsFoundInTheNextPlace) {
+  // The listed databank N_MTLDEF.PDA lies in the user databank directory and in the case directory.
+  // After a user directory of 250 characters its path is 262 long and counts as missing there
+  // (the cut path would name N_MTLD); after one of 244 it fits the field exactly.
+  struct Case {
+    std::size_t userDirLength;
+    std::int64_t code;
+    bool userCopyRemains;
+    bool caseCopyRemains;
+  };
+  const Case cases[] = {
+      {250, 3, true, true},
+      {250, 5, true, false},
+      {244, 5, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "user directory " << c.userDirLength << " code " << c.code);
+    const std::filesystem::path userDir =
+        test::directoryOfWindowsLength(scratch.path() / std::to_string(c.userDirLength), c.userDirLength);
+    RunPaths.userDataDir.assign(test::windowsDir(userDir));
+    ASSERT_EQ(RunPaths.userDataDir.trimmed().size(), c.userDirLength);
+    const std::filesystem::path userCopy =
+        scratch.write(std::filesystem::relative(userDir / "N_MTLDEF.PDA", scratch.path()));
+    const std::filesystem::path cutName = scratch.write(std::filesystem::relative(userDir / "N_MTLD", scratch.path()));
+    const std::filesystem::path caseCopy = scratch.write("N_MTLDEF.PDA");
+
+    EXPECT_EQ(locate(c.code, "N_MTLDEF", "PDA"), 0);
+    EXPECT_EQ(std::filesystem::exists(userCopy), c.userCopyRemains);
+    EXPECT_EQ(std::filesystem::exists(caseCopy), c.caseCopyRemains);
+    EXPECT_TRUE(std::filesystem::exists(cutName));
+    std::filesystem::remove(caseCopy);
+  }
+}
+
 }  // namespace
 }  // namespace kvom::run

@@ -4,12 +4,14 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "standins/host/host_standin.h"
 #include "standins/windows/windows_standin.h"
 #include "tests/support/adapter.h"
+#include "tests/support/standin_helpers.h"
 
 namespace kvom::run {
 namespace {
@@ -159,6 +161,37 @@ TEST_F(LocatorTest, APathBeyondTheFieldIsCut) {
   small.fill('#');
   LOCATE_DATA_FILE(small.data(), 10, "UNIT", 4, "QDX", 3, 0);
   EXPECT_EQ(std::string_view(small.data(), 12), std::string(caseDir.substr(0, 10)) + "##");
+}
+
+TEST_F(LocatorTest, ADatabankThatDoesNotFitTheFieldIsMissingInTheUserDirectory) {
+  // N_MTLDEF.PDA (12 characters) after a user databank directory of 244 characters fills the
+  // field exactly; after one of 250 it is 262 long, and the cut path would name N_MTLD.
+  struct Case {
+    std::size_t userDirLength;
+    std::int64_t flag;
+    std::string expected;  // "<user>" stands for the user databank directory
+  };
+  const Case cases[] = {
+      {244, 0, "<user>N_MTLDEF.PDA"},
+      {250, 0, "D:\\work\\N_MTLDEF.PDA"},
+      {250, 1, "C:\\KVOM\\DAT\\PDA\\N_MTLDEF.PDA"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "user directory " << c.userDirLength << " flag " << c.flag);
+    const std::filesystem::path directory =
+        test::directoryOfWindowsLength(scratch.path() / std::to_string(c.userDirLength), c.userDirLength);
+    const std::string dir = test::windowsDir(directory);
+    scratch.write(std::filesystem::relative(directory / "N_MTLDEF.PDA", scratch.path()));
+    scratch.write(std::filesystem::relative(directory / "N_MTLD", scratch.path()));
+    standins::host::setUserDataDir(dir);
+    store("C:\\KVOM\\", "C:\\TEMP\\", "D:\\work\\");
+    ASSERT_EQ(RunPaths.userDataDir.trimmed(), dir);
+
+    std::string expected = c.expected;
+    if (expected.starts_with("<user>")) expected = dir + expected.substr(6);
+    EXPECT_EQ(locate("N_MTLDEF", "PDA", c.flag), expected);
+    EXPECT_EQ(locateFittingDataFile("N_MTLDEF", "PDA", c.flag), expected);
+  }
 }
 
 }  // namespace

@@ -533,6 +533,26 @@ TEST_F(EngineModelTest, EnergyBalanceOverTheSentInputs) {
   EXPECT_EQ(engine::scalarText(1, Collection::OutputScalars, "TubeNum"), "12");
 }
 
+TEST_F(EngineModelTest, ACountBeyondTheIntegerRangeCountsAsNotGiven) {
+  struct Case {
+    std::string_view name, text;  // an input changed for the run
+    std::string_view output;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"TubeNum", "1e30", "TubeNum", "100"},       {"TubePassNum", "1e19", "TubePassNum", "1"},
+      {"BafNum", "1e300", "BafNum", "19"},         {"WexaCalcMethod", "-1e20", "MethCalculationMethod", "1"},
+      {"NumPtsOnCrvHS", "1e10", "TubeNum", "100"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " " << c.text);
+    ASSERT_TRUE(engine::setScalar(1, Collection::InputScalars, c.name, c.text));
+    ASSERT_EQ(app_->RunProgram(Text("Wexa").get(), 0), platform::S_OK);
+    EXPECT_EQ(engine::scalarText(1, Collection::OutputScalars, c.output), c.expected);
+    engine::setScalar(1, Collection::InputScalars, c.name, "", 0);
+  }
+}
+
 TEST_F(EngineModelTest, MessagesOfTheModelAndChosenOnes) {
   struct Case {
     std::string_view name, text;  // an input changed for the run

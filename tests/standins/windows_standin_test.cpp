@@ -156,6 +156,9 @@ TEST_F(WindowsStandinTest, AttributesDeletionAndRemoval) {
   EXPECT_EQ(platform::crt::removeFile((dir() + "G.TMP").c_str()), 0);
   EXPECT_NE(platform::crt::removeFile((dir() + "G.TMP").c_str()), 0);
   EXPECT_FALSE(std::filesystem::exists(scratch.path() / "G.TMP"));
+  // An empty folder is no file for either removal.
+  EXPECT_NE(platform::crt::removeFile((dir() + "D").c_str()), 0);
+  EXPECT_TRUE(std::filesystem::exists(scratch.path() / "D"));
 }
 
 TEST_F(WindowsStandinTest, CreateNewAndDeleteOnClose) {
