@@ -192,6 +192,38 @@ TEST_F(HeatingCurveRequest, UnreadableUnitInputGivesTheDefaultRuleAndItsStatus) 
   }
 }
 
+// A stream record that cannot be read gives no inlet data: the request fails with the status of
+// that read and writes neither options nor levels.
+TEST_F(HeatingCurveRequest, AStreamRecordThatCannotBeReadGivesNoLevels) {
+  const UnreadableCase cases[] = {
+      {"no inlet stream object", [] {}, identifiers("UNIT_IN", "NO_SUCH"), 1},
+      {"an inlet stream without its record",
+       [] { repository::putRecord("PLAIN", "OTHER_RECORD", fixture::streamRecord(2.0, 400.0, 500000, 0.0)); },
+       identifiers("UNIT_IN", "PLAIN"), 2},
+      {"an inlet stream record without data", [] { fixture::putStream("FIRST", {}); }, identifiers(), 3},
+      {"a blank inlet stream", [] {}, identifiers("UNIT_IN", ""), 7},
+      {"the inlet stream's RPGETD fails", [] { repository::setDataFailure("FIRST", "KVOM_MS_DATA", 1); }, identifiers(),
+       1},
+      {"the second stream without its record", [] {}, identifiers("UNIT_IN", "FIRST", "NO_SUCH"), 1},
+  };
+  for (const UnreadableCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    repository::reset();
+    prepare(500000, fixture::UnitInput().real(14, 5.0e5));
+    c.prepare();
+    for (const std::int64_t levelsSwitch : {1, 2}) {
+      const Request r{.levelCount = 4, .levelsSwitch = levelsSwitch, .ids = c.ids};
+      const Answer answer = request(r);
+      EXPECT_EQ(answer.status, c.status);
+      std::vector<std::int64_t> options(20, kPreset);
+      options[0] = 4;
+      options[19] = levelsSwitch;
+      EXPECT_EQ(answer.options, options);
+      EXPECT_EQ(answer.levels, (std::vector<double>{0, 0, big, big, big, big, big}));
+    }
+  }
+}
+
 TEST_F(HeatingCurveRequest, ShortHostArraysAreNotOverrun) {
   // Arrays of exactly the sizes given, so that a word beyond them is caught by the sanitizers.
   prepare(1.0e6);
