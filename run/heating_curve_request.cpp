@@ -113,16 +113,24 @@ void SET_HCURVE_PRESSURES(const std::int64_t& side, const std::int64_t& size2, c
   HostArray<double> level(levels, size6, UNSET_REAL);
   const bool computeLevels = option.get(kLevelsSwitch) > 1;
 
+  // The side's two stream records come first: when one cannot be read there are no inlet data, and
+  // the request reports the status of that read and leaves both host records as they were.
+  const HostIdentifiers host(identifiers, size2, identifierLength);
+  double firstFlow = 0.0, pin = 0.0, temperature = 0.0, vaporFraction = 0.0;
+  double secondFlow = 0.0, secondPressure = 0.0;
+  std::int64_t streamStatus = 0;
+  if (!transfer::READ_STREAM_DATA(host.element(kFirstStreamElement), firstFlow, pin, temperature, vaporFraction,
+                                  streamStatus) ||
+      !transfer::READ_STREAM_DATA(host.element(kSecondStreamElement), secondFlow, secondPressure, temperature,
+                                  vaporFraction, streamStatus)) {
+    status = streamStatus;
+    return;
+  }
+
   if (!computeLevels) option.set(kLevelCount, kFewestLevels);
   for (const FixedOption& fixed : kFixedOptions) option.set(fixed.word, fixed.value);
   if (!computeLevels) option.set(kLevelCountCopy, kFewestLevels);
 
-  const HostIdentifiers host(identifiers, size2, identifierLength);
-  double firstFlow = 0.0, pin = 0.0, temperature = 0.0, vaporFraction = 0.0;
-  transfer::READ_STREAM_DATA(host.element(kFirstStreamElement), firstFlow, pin, temperature, vaporFraction);
-  double secondFlow = 0.0, secondPressure = 0.0;
-  transfer::READ_STREAM_DATA(host.element(kSecondStreamElement), secondFlow, secondPressure, temperature,
-                             vaporFraction);
   level.set(kFirstFlow, firstFlow);
   level.set(kSecondFlow, secondFlow);
 

@@ -27,17 +27,27 @@ constexpr std::int64_t kOutOfStorage = 1400;
 
 using CurveArrays = std::array<RecordArrays, kRecords>;
 
-bool readCurve(std::string_view object, CurveArrays& records, std::int64_t& status) {
+enum class CurveRead { kRead, kUnreadable, kNoStorage };
+
+// A record without data reads as an empty record: a curve without compositions has an empty
+// STHE_HRC_PHASE_COMPOSITION. Any other status but success means the record cannot be read.
+bool readable(std::int64_t status) { return status == kRecordRead || status == kRecordWithoutData; }
+
+// Reads the five records in turn; stops at the first that cannot be read or whose work arrays
+// cannot be had.
+CurveRead readCurve(std::string_view object, CurveArrays& records, std::int64_t& status) {
   for (std::size_t r = 0; r < kRecords; ++r) {
     const std::string_view key = kCurveRecordKeys[r];
     RecordArrays& record = records[r];
     RPGETS(object.data(), static_cast<std::int64_t>(object.size()), key.data(), static_cast<std::int64_t>(key.size()),
            &record.integerCount, &record.integerCompanionCount, &record.realCount, &record.realCompanionCount,
            &record.textCount, &record.textCompanionCount, &status);
-    if (!allocateRecordArrays(record, kTextLength)) return false;
+    if (!readable(status)) return CurveRead::kUnreadable;
+    if (!allocateRecordArrays(record, kTextLength)) return CurveRead::kNoStorage;
     readRecordData(object, key, record, status);
+    if (!readable(status)) return CurveRead::kUnreadable;
   }
-  return true;
+  return CurveRead::kRead;
 }
 
 template <typename T>
@@ -53,11 +63,11 @@ void READ_CURVE_RECORDS(const std::int64_t& switchValue, platform::EngineData* d
   RPFIND(curveObject.data(), static_cast<std::int64_t>(curveObject.size()), &found, &status);
   if (found == 0) return;
 
-  bool obtained = false;
+  CurveRead read = CurveRead::kUnreadable;
   {
     CurveArrays records;
-    obtained = readCurve(curveObject, records, status);
-    if (obtained) {
+    read = readCurve(curveObject, records, status);
+    if (read == CurveRead::kRead) {
       RecordArrays& components = records[kComponentProperties];
       const std::int64_t componentCount = components.integer(2);
       const std::int64_t compositionSwitch = components.integer(1);
@@ -71,7 +81,7 @@ void READ_CURVE_RECORDS(const std::int64_t& switchValue, platform::EngineData* d
     }
   }
   // The work arrays are released before the error leaves the call.
-  if (!obtained) PellantRaiseError(&kOutOfStorage);
+  if (read == CurveRead::kNoStorage) PellantRaiseError(&kOutOfStorage);
 }
 
 }  // namespace kvom::transfer

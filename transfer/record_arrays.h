@@ -8,6 +8,12 @@
 
 namespace kvom::transfer {
 
+// Repository statuses that the record readers tell apart; any other status but success means the
+// record could not be read, and nothing of it is taken as values.
+inline constexpr std::int64_t kRecordRead = 0;
+inline constexpr std::int64_t kRecordWithoutData = 3;  // the record exists, its six arrays are empty
+inline constexpr std::int64_t kRecordCut = 6;          // RPGETD wrote only what the arrays had room for
+
 // The six arrays of one repository record as a reader holds them. Before the read each count says
 // how many elements to ask for; after it, how many the record filled. Elements beyond a count hold
 // 0 (texts blanks), so a value that the record does not have reads as 0.

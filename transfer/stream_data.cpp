@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <limits>
+#include <optional>
 
 #include "common/unset.h"
 #include "platform/repository.h"
@@ -23,8 +24,10 @@ constexpr Capacity kSendCapacity{10, 6, 150, 6, 100, 6, 32};
 constexpr Capacity kReadCapacity{6, 5, 150, 6, 115, 6, 40};
 
 // Reads the stream record of the object into arrays of the reader's room; whatever the record
-// holds beyond that room is not read.
-RecordArrays readStreamRecord(std::string_view object, const Capacity& room, std::int64_t& status) {
+// holds beyond that room is not read, so a read cut to the room counts as read. nullopt when the
+// record cannot be read (no object, no record, a record without data, a blank name, a failed
+// RPGETD): then nothing of it is taken as values.
+std::optional<RecordArrays> readStreamRecord(std::string_view object, const Capacity& room, std::int64_t& status) {
   RecordArrays record;
   record.integers.assign(room.integers, 0);
   record.integerCompanions.assign(room.integerCompanions, 0);
@@ -36,7 +39,9 @@ RecordArrays readStreamRecord(std::string_view object, const Capacity& room, std
   RPGETS(object.data(), static_cast<std::int64_t>(object.size()), kStreamKey.data(),
          static_cast<std::int64_t>(kStreamKey.size()), &record.integerCount, &record.integerCompanionCount,
          &record.realCount, &record.realCompanionCount, &record.textCount, &record.textCompanionCount, &status);
+  if (status != kRecordRead) return std::nullopt;
   readRecordData(object, kStreamKey, record, status);
+  if (status != kRecordRead && status != kRecordCut) return std::nullopt;
   return record;
 }
 
@@ -51,10 +56,12 @@ constexpr std::int64_t kItemCodeSent = 6;
 constexpr std::int64_t kItemCount = 6;
 
 // Reals 1 to 4 of the side's first stream record, an unset value sent as 0; then, for the hot
-// side, the flow of every item coded 6.
+// side, the flow of every item coded 6. A record that cannot be read sends nothing.
 void sendSide(const SideVariables& side, std::string_view stream, std::int64_t state, bool withItems,
               platform::VariableCollection* scalars, std::int64_t& status) {
-  const RecordArrays record = readStreamRecord(stream, kSendCapacity, status);
+  const std::optional<RecordArrays> read = readStreamRecord(stream, kSendCapacity, status);
+  if (!read) return;
+  const RecordArrays& record = *read;
   const auto value = [&record](std::int64_t n) {
     const double real = record.real(n);
     return real == UNSET_REAL ? 0.0 : real;
@@ -92,16 +99,17 @@ void SEND_STREAM_DATA(const std::int64_t& hotSwitch, std::string_view hotFirstSt
   }
 }
 
-void READ_STREAM_DATA(std::string_view streamObject, double& flow, double& pressure, double& temperature,
-                      double& vaporFraction) {
+bool READ_STREAM_DATA(std::string_view streamObject, double& flow, double& pressure, double& temperature,
+                      double& vaporFraction, std::int64_t& status) {
   std::int64_t found = 0;
-  std::int64_t status = 0;
   RPFIND(streamObject.data(), static_cast<std::int64_t>(streamObject.size()), &found, &status);
-  const RecordArrays record = readStreamRecord(streamObject, kReadCapacity, status);
-  flow = record.real(1) * record.real(5);
-  pressure = record.real(3);
-  temperature = record.real(2);
-  vaporFraction = record.real(4);
+  const std::optional<RecordArrays> record = readStreamRecord(streamObject, kReadCapacity, status);
+  if (!record) return false;
+  flow = record->real(1) * record->real(5);
+  pressure = record->real(3);
+  temperature = record->real(2);
+  vaporFraction = record->real(4);
+  return true;
 }
 
 }  // namespace kvom::transfer

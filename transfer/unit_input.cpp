@@ -25,9 +25,6 @@ using platform::VariableCollection;
 constexpr std::int64_t kTextLength = 32;
 constexpr int kNoFactor = -1;
 
-// RPGETS statuses that mean there is no record to read.
-constexpr bool noRecord(std::int64_t status) { return status >= 1 && status <= 3; }
-
 // ---------------------------------------------------------------------------------------------
 // The record
 
@@ -56,8 +53,9 @@ class UnitInput {
   RecordArrays arrays_;
 };
 
-// Reads the record. nullopt when there is none to read; raises error 1400 when the work arrays
-// cannot be had (after releasing those that could).
+// Reads the record. nullopt, with the pressure drops as the caller had them, when RPGETS or RPGETD
+// reports anything but success: the cleared work storage is never taken as the record's values.
+// Raises error 1400 when the work arrays cannot be had (after releasing those that could).
 std::optional<UnitInput> readUnitInput(std::string_view object, double& hotPressureDrop, double& coldPressureDrop,
                                        std::int64_t& status) {
   const auto objectLength = static_cast<std::int64_t>(object.size());
@@ -67,11 +65,12 @@ std::optional<UnitInput> readUnitInput(std::string_view object, double& hotPress
     RPGETS(object.data(), objectLength, kUnitInputKey.data(), keyLength, &arrays.integerCount,
            &arrays.integerCompanionCount, &arrays.realCount, &arrays.realCompanionCount, &arrays.textCount,
            &arrays.textCompanionCount, &status);
-    if (noRecord(status)) return std::nullopt;
+    if (status != kRecordRead) return std::nullopt;
     if (allocateRecordArrays(arrays, kTextLength)) {
+      readRecordData(object, kUnitInputKey, arrays, status);
+      if (status != kRecordRead) return std::nullopt;
       hotPressureDrop = 0.0;
       coldPressureDrop = 0.0;
-      readRecordData(object, kUnitInputKey, arrays, status);
       return UnitInput(std::move(arrays));
     }
   }  // what could be allocated is released before the error leaves the call

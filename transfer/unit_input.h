@@ -28,10 +28,12 @@ inline constexpr std::int64_t kOutOfStorageError = 1400;
 // the caller's value is used.
 //
 // A record value is sent only when it is below its marker; a position that the record does not
-// hold counts as unset. When the record cannot be read (RPGETS status 1, 2 or 3) nothing else
-// happens and the outputs keep the caller's values; otherwise both pressure drops start at 0.
-// status receives the repository's status of each read and of the dump. Work storage that cannot
-// be had raises error 1400 through the host library, after what was allocated is released.
+// hold counts as unset. When the record cannot be read (RPGETS or RPGETD reports any status but
+// 0: no object, no record, a record without data, a blank object name, a read cut short) nothing
+// is sent and the outputs keep the caller's values; otherwise both pressure drops start at 0.
+// status receives the repository's status of each read and of the dump, so after a record that
+// cannot be read it holds the status of the read that failed. Work storage that cannot be had
+// raises error 1400 through the host library, after what was allocated is released.
 void SEND_UNIT_INPUT(const std::int64_t& mode, const std::int64_t& switchValue, std::string_view inputObject,
                      platform::EngineData* data, double& hotPressureDrop, double& coldPressureDrop,
                      std::int64_t& programMode, const std::int64_t& hotPressureDropOption,

@@ -44,6 +44,7 @@ struct State {
   std::vector<StoredObject> objects;  // creation order
   std::int64_t nextHandle = 1;
   std::map<std::pair<std::string, std::string>, Counts> reportedCounts;
+  std::map<std::pair<std::string, std::string>, std::int64_t> dataFailures;
   std::vector<DefinitionFile> definitions;
   std::string lastError;
   std::vector<std::string> callLog;
@@ -270,6 +271,15 @@ void setReportedCounts(std::string_view object, std::string_view key, std::optio
   }
 }
 
+void setDataFailure(std::string_view object, std::string_view key, std::optional<std::int64_t> status) {
+  auto id = std::make_pair(std::string(clean(object)), std::string(clean(key)));
+  if (status) {
+    state().dataFailures[std::move(id)] = *status;
+  } else {
+    state().dataFailures.erase(id);
+  }
+}
+
 const std::vector<DefinitionFile>& loadedDefinitionFiles() { return state().definitions; }
 
 std::string lastError() { return state().lastError; }
@@ -443,6 +453,11 @@ void RPGETD(const char* object, std::int64_t objectLength, const char* key, std:
 
   const std::array<std::int64_t*, 6> counts{integerCount, integerCompanionCount, realCount, realCompanionCount,
                                             textCount,    textCompanionCount};
+  const auto failure = state().dataFailures.find({std::string(*name), std::string(*recordKey)});
+  if (failure != state().dataFailures.end()) {
+    zeroCounts(counts);
+    return setStatus(status, failure->second);
+  }
   StoredObject* target = findObject(*name);
   const Record* record = target != nullptr ? findRecord(*target, *recordKey) : nullptr;
   if (record == nullptr || isEmpty(*record)) {

@@ -23,8 +23,8 @@
 
 namespace standins::repository {
 
-// Clears every object, the loaded definitions, the reported-count overrides, the last error and
-// the call log.
+// Clears every object, the loaded definitions, the reported-count overrides, the data failures,
+// the last error and the call log.
 void reset();
 
 // A record's six arrays.
@@ -73,6 +73,11 @@ struct Counts {
 // sizes, with status 0, to simulate a record too large to read; RPGETD is not affected. The setting
 // outlives deletion of the object and lasts until reset() or nullopt removes it.
 void setReportedCounts(std::string_view object, std::string_view key, std::optional<Counts> counts);
+
+// Makes RPGETD of the record (which need not exist) fail with this status, writing nothing and
+// setting every count to 0, as a library whose read fails after RPGETS has sized the record;
+// RPGETS is not affected. The setting lasts until reset() or nullopt removes it.
+void setDataFailure(std::string_view object, std::string_view key, std::optional<std::int64_t> status);
 
 // What a definition file declares (the format is described in README.md). A node type appears once
 // per parent type under which it may stand.

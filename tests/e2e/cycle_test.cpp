@@ -306,6 +306,23 @@ TEST_F(Cycle, AStepThatMeetsNoEngineHasItOpenTheCaseBeforeItSaves) {
   EXPECT_EQ(engineLog("OpenCase").size(), 1u);
 }
 
+TEST_F(Cycle, AnInputObjectThatCannotBeReadSendsNoValues) {
+  // The host gives no input-object name to the execute and output steps: the unit input cannot be
+  // read, the engine runs on the case's values, and the update saves none of the cleared storage.
+  input(fixture::UnitInput().integer(5, 2).integer(1, 4).real(1, 2.0e6).real(19, 5.5));
+  identifiers.set(20, "");
+  execute();
+  EXPECT_EQ(engineLog("RunProgram").size(), 1u);
+  output(2);
+  EXPECT_EQ(status, 0);
+  for (const std::string_view name : {"HtLdTotal", "TubePassNum", "TubeLng", "WexaProgMode"}) {
+    EXPECT_TRUE(engineLog("SetValueText " + std::string(name)).empty()) << name;
+  }
+  const std::string saved = readFile(caseFile());
+  EXPECT_TRUE(holdsLine(saved, "S TubeLng 1 4.5")) << saved.substr(0, 400);
+  EXPECT_EQ(saved.find("TubePassNum"), std::string::npos) << saved.substr(0, 400);
+}
+
 TEST_F(Cycle, AFailedExecuteStepStillLetsTheOutputStepRestore) {
   // The unit input cannot be read into work storage: the body stops after the backup.
   input(fixture::UnitInput().integer(5, 2));

@@ -23,11 +23,12 @@ constexpr std::int64_t kPreset = -7;  // what the host leaves in the option word
 constexpr double big = UNSET_REAL;
 
 // The host's identifier array: element 1 the unit-input object, 3 and 4 the side's streams.
-std::string identifiers() {
+std::string identifiers(std::string_view unitInput = "UNIT_IN", std::string_view first = "FIRST",
+                        std::string_view second = "SECOND") {
   std::string ids(4 * kIdLength, ' ');
-  ids.replace(0, 7, "UNIT_IN");
-  ids.replace(2 * kIdLength, 5, "FIRST");
-  ids.replace(3 * kIdLength, 6, "SECOND");
+  ids.replace(0, unitInput.size(), unitInput);
+  ids.replace(2 * kIdLength, first.size(), first);
+  ids.replace(3 * kIdLength, second.size(), second);
   return ids;
 }
 
@@ -36,6 +37,7 @@ struct Request {
   std::int64_t levelCount = 0;    // options word 0
   std::int64_t levelsSwitch = 2;  // options word 19
   std::array<double, 4> givenLevels = {big, big, big, big};
+  std::string ids = identifiers();
 };
 
 struct Answer {
@@ -50,9 +52,8 @@ Answer request(const Request& r) {
   answer.options[0] = r.levelCount;
   answer.options[19] = r.levelsSwitch;
   answer.levels = {0, 0, r.givenLevels[0], r.givenLevels[1], r.givenLevels[2], r.givenLevels[3], big};
-  const std::string ids = identifiers();
   const std::int64_t idCount = 4, optionCount = 20, levelCount = 7, none = 0;
-  SET_HCURVE_PRESSURES(r.side, idCount, ids.data(), kIdLength, optionCount, answer.options.data(), levelCount,
+  SET_HCURVE_PRESSURES(r.side, idCount, r.ids.data(), kIdLength, optionCount, answer.options.data(), levelCount,
                        answer.levels.data(), none, " ", 1, answer.status);
   return answer;
 }
@@ -185,15 +186,72 @@ TEST_F(HeatingCurveRequest, OtherSidesDoNotDependOnEarlierRequests) {
   EXPECT_EQ(after.levels[3], 980000);
 }
 
+namespace repository = standins::repository;
+
+// A record that cannot be read: how the repository is made so, the host's identifiers and the
+// status of the read that fails.
+struct UnreadableCase {
+  const char* what;
+  void (*prepare)();
+  std::string ids;
+  std::int64_t status;
+};
+
+// A unit-input record that cannot be read gives no pressure data, neither zeros nor those of the
+// request before: the default rule applies, and the status of the failed read is the answer's.
 TEST_F(HeatingCurveRequest, UnreadableUnitInputGivesTheDefaultRuleAndItsStatus) {
-  prepare(500000, fixture::UnitInput().real(6, 50000));
-  request({.levelsSwitch = 1});
-  standins::repository::reset();
-  prepare(500000, fixture::UnitInput().real(6, 50000));
-  standins::repository::putRecord("UNIT_IN", fixture::kUnitInputKey, {});  // a record without values
-  const Answer answer = request({.levelsSwitch = 1});
-  EXPECT_NE(answer.status, 0);
-  EXPECT_EQ(answer.levels[3], 485000) << "the default drop, not the one of the request before";
+  const UnreadableCase cases[] = {
+      {"a record without values", [] { repository::putRecord("UNIT_IN", fixture::kUnitInputKey, {}); }, identifiers(),
+       3},
+      {"a blank unit-input object", [] {}, identifiers(""), 7},
+      {"RPGETD fails", [] { repository::setDataFailure("UNIT_IN", fixture::kUnitInputKey, 1); }, identifiers(), 1},
+      {"RPGETD cut short",
+       [] { repository::setReportedCounts("UNIT_IN", fixture::kUnitInputKey, repository::Counts{.reals = 7}); },
+       identifiers(), 6},
+  };
+  for (const UnreadableCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    repository::reset();
+    prepare(500000, fixture::UnitInput().real(6, 50000));
+    request({.levelsSwitch = 1});
+    c.prepare();
+    const Answer answer = request({.levelsSwitch = 1, .ids = c.ids});
+    EXPECT_EQ(answer.status, c.status);
+    EXPECT_EQ(answer.levels[2], 500000);
+    EXPECT_EQ(answer.levels[3], 485000) << "the default drop, not the one of the request before";
+  }
+}
+
+// A stream record that cannot be read gives no inlet data: the request fails with the status of
+// that read and writes neither options nor levels.
+TEST_F(HeatingCurveRequest, AStreamRecordThatCannotBeReadGivesNoLevels) {
+  const UnreadableCase cases[] = {
+      {"no inlet stream object", [] {}, identifiers("UNIT_IN", "NO_SUCH"), 1},
+      {"an inlet stream without its record",
+       [] { repository::putRecord("PLAIN", "OTHER_RECORD", fixture::streamRecord(2.0, 400.0, 500000, 0.0)); },
+       identifiers("UNIT_IN", "PLAIN"), 2},
+      {"an inlet stream record without data", [] { fixture::putStream("FIRST", {}); }, identifiers(), 3},
+      {"a blank inlet stream", [] {}, identifiers("UNIT_IN", ""), 7},
+      {"the inlet stream's RPGETD fails", [] { repository::setDataFailure("FIRST", "KVOM_MS_DATA", 1); }, identifiers(),
+       1},
+      {"the second stream without its record", [] {}, identifiers("UNIT_IN", "FIRST", "NO_SUCH"), 1},
+  };
+  for (const UnreadableCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    repository::reset();
+    prepare(500000, fixture::UnitInput().real(14, 5.0e5));
+    c.prepare();
+    for (const std::int64_t levelsSwitch : {1, 2}) {
+      const Request r{.levelCount = 4, .levelsSwitch = levelsSwitch, .ids = c.ids};
+      const Answer answer = request(r);
+      EXPECT_EQ(answer.status, c.status);
+      std::vector<std::int64_t> options(20, kPreset);
+      options[0] = 4;
+      options[19] = levelsSwitch;
+      EXPECT_EQ(answer.options, options);
+      EXPECT_EQ(answer.levels, (std::vector<double>{0, 0, big, big, big, big, big}));
+    }
+  }
 }
 
 TEST_F(HeatingCurveRequest, ShortHostArraysAreNotOverrun) {

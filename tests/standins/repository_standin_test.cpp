@@ -331,6 +331,20 @@ TEST_F(RepositoryTest, ReportedCountsOverrideOnlyTheSizes) {
   EXPECT_EQ(counts, (repo::Counts{4, 2, 3, 1, 3, 2}));
 }
 
+TEST_F(RepositoryTest, ADataFailureFailsOnlyTheReadOfThatRecord) {
+  repo::setDataFailure("UNIT1", "REC", 1);
+  repo::Counts counts;
+  EXPECT_EQ(rpgets("UNIT1", "REC", &counts), 0) << "the sizes come as usual";
+  Read read("UNIT1", "REC", counts, 8);
+  EXPECT_EQ(read.status, 1);
+  EXPECT_EQ(read.counts, repo::Counts{});
+  EXPECT_TRUE(Read::untouchedFrom(read.integers, 0));
+  EXPECT_TRUE(read.realsUntouchedFrom(0));
+
+  repo::setDataFailure("UNIT1", "REC", std::nullopt);
+  EXPECT_EQ(Read("UNIT1", "REC", counts, 8).status, 0);
+}
+
 TEST_F(RepositoryTest, CallLogAndRaisedErrors) {
   rpfind("UNIT1 ");
   rpallo("UNIT1", "tube_type", root_);

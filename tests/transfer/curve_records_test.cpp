@@ -60,15 +60,61 @@ TEST_F(CurveRecordsTest, MissingObjectIsSkipped) {
   EXPECT_TRUE(engine.log().empty());
 }
 
-// An object without the curve records: every array has one element of 0, and the curve goes with
-// no points.
-TEST_F(CurveRecordsTest, ObjectWithoutRecordsSendsAnEmptyCurve) {
+// A curve with a record that cannot be read sends nothing of the curve: not its other records, not
+// the cleared work storage. The reading stops at that record, and the status is that read's.
+TEST_F(CurveRecordsTest, ACurveWithARecordThatCannotBeReadSendsNothing) {
+  struct Case {
+    const char* what;
+    void (*prepare)();
+    std::string lastCall;
+    std::int64_t status;
+  };
+  const Case cases[] = {
+      {"an object without the curve records",
+       [] {
+         repository::reset();
+         repository::putRecord(kCurve, "SOMETHING_ELSE", {});
+       },
+       "RPGETS CURVE_A STHE_HRC_POINT", 2},
+      {"one record missing",
+       [] {
+         repository::reset();
+         fixture::CurveRecords records = fixture::curveRecords(fixture::sampleCurve(2, {2, 4}, 2));
+         repository::putRecord(kCurve, "STHE_HRC_POINT", records.point);
+         repository::putRecord(kCurve, "STHE_HRC_THERMODYNAMIC", records.thermodynamic);
+       },
+       "RPGETS CURVE_A STHE_HRC_PHASE", 2},
+      {"RPGETD fails after a good RPGETS", [] { repository::setDataFailure(kCurve, "STHE_HRC_PHASE_COMPOSITION", 1); },
+       "RPGETD CURVE_A STHE_HRC_PHASE_COMPOSITION", 1},
+      {"RPGETD cut short",
+       [] { repository::setReportedCounts(kCurve, "STHE_HRC_PHASE", repository::Counts{.integers = 4, .reals = 5}); },
+       "RPGETD CURVE_A STHE_HRC_PHASE", 6},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fixture::putCurve(kCurve, fixture::sampleCurve(2, {2, 4}, 2));
+    c.prepare();
+    engine.clearLog();
+    repository::clearCallLog();
+    std::int64_t status = -1;
+    READ_CURVE_RECORDS(2, engine.data(), 1, kCurve, status);
+    EXPECT_EQ(engineWrites(), 0u);
+    EXPECT_EQ(repository::callLog().back(), c.lastCall);
+    EXPECT_EQ(status, c.status);
+    repository::setDataFailure(kCurve, "STHE_HRC_PHASE_COMPOSITION", std::nullopt);
+    repository::setReportedCounts(kCurve, "STHE_HRC_PHASE", std::nullopt);
+  }
+}
+
+// A record without data reads as an empty record: a curve without components has an empty
+// STHE_HRC_PHASE_COMPOSITION and goes as a whole.
+TEST_F(CurveRecordsTest, ARecordWithoutDataReadsAsEmpty) {
   repository::reset();
-  repository::putRecord(kCurve, "SOMETHING_ELSE", {});
+  fixture::putCurve(kCurve, fixture::sampleCurve(2));
+  ASSERT_EQ(repository::getRecord(kCurve, "STHE_HRC_PHASE_COMPOSITION"), repository::Record{});
   read();
-  EXPECT_EQ(engine.scalarValue("NumPtsOnCrvHS"), 0.0);
-  EXPECT_EQ(engine.elementValue("PressureReference", 1), 0.0);
-  EXPECT_TRUE(engine.log("SetElementText Temperature").empty());
+  EXPECT_EQ(engine.scalarValue("NumPtsOnCrvHS"), 2.0);
+  EXPECT_EQ(engine.elementValue("Temperature", 2), 102.0);
 }
 
 // Storage that cannot be had for a work array of STHE_HRC_PHASE: error 1400 after every array of

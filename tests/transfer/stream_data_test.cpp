@@ -21,6 +21,18 @@ std::string write(std::string_view name, double value, std::int64_t state) {
 
 constexpr std::string_view kHot1 = "HOT_IN", kHot2 = "HOT_OUT", kCold1 = "COLD_IN", kCold2 = "COLD_OUT";
 
+// The writes of the first hot and cold records that the fixture puts, as writes() lists them.
+std::vector<std::string> hotSide(std::int64_t state) {
+  return {write("FlRaHS", 12.5, state), write("TempInHS", 420.0, state), write("PresOperInHS", 3.0e5, state),
+          write("VapFrcInHS", 0.25, state), write("FlRaNCHS", 0.75, state)};
+}
+const std::vector<std::string> kColdSide = {write("FlRaCS", 8.0, 1),
+                                            write("TempInCS", 300.0, 1),
+                                            write("PresOperInCS", 2.0e5, 1),
+                                            write("VapFrcInCS", 0.0, 1),
+                                            "ApplTypeHS=0 -",
+                                            "ApplTypeCS=0 -"};
+
 class StreamDataTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,17 +67,7 @@ TEST_F(StreamDataTest, SwitchesSelectTheSidesAndGiveTheState) {
     std::int64_t hotSwitch, coldSwitch;
     std::vector<std::string> expected;
   };
-  const auto hotSide = [](std::int64_t state) {
-    return std::vector<std::string>{write("FlRaHS", 12.5, state), write("TempInHS", 420.0, state),
-                                    write("PresOperInHS", 3.0e5, state), write("VapFrcInHS", 0.25, state),
-                                    write("FlRaNCHS", 0.75, state)};
-  };
-  const std::vector<std::string> cold = {write("FlRaCS", 8.0, 1),
-                                         write("TempInCS", 300.0, 1),
-                                         write("PresOperInCS", 2.0e5, 1),
-                                         write("VapFrcInCS", 0.0, 1),
-                                         "ApplTypeHS=0 -",
-                                         "ApplTypeCS=0 -"};
+  const std::vector<std::string>& cold = kColdSide;
   auto both = hotSide(1);
   both.insert(both.end(), cold.begin(), cold.end());
   const Case cases[] = {
@@ -152,19 +154,58 @@ TEST_F(StreamDataTest, RecordsTooLongOrTooShort) {
   EXPECT_EQ(engine.scalarValue("TempInCS"), 300.0);
   EXPECT_EQ(engine.scalarValue("PresOperInCS"), 0.0);
   EXPECT_EQ(engine.scalarValue("VapFrcInCS"), 0.0);
+}
 
-  // A stream object the repository does not have sends zeros.
-  std::int64_t status = 0;
-  SEND_STREAM_DATA(2, "NO_SUCH_STREAM", kHot2, 1, kCold1, kCold2, engine.data(), status);
-  EXPECT_EQ(engine.scalarValue("FlRaHS"), 0.0);
-  EXPECT_EQ(engine.scalarValue("TempInHS"), 0.0);
-  EXPECT_NE(status, 0);
+// Ways in which a stream record cannot be read, each with the status the repository gives.
+struct UnreadableStream {
+  const char* what;
+  std::string_view object;
+  void (*prepare)(std::string_view object);
+  std::int64_t status;
+};
+const UnreadableStream kUnreadableStreams[] = {
+    {"no object", "NO_SUCH_STREAM", [](std::string_view) {}, 1},
+    {"no stream record", "PLAIN",
+     [](std::string_view object) {
+       standins::repository::putRecord(object, "OTHER_RECORD", fixture::streamRecord(1.0, 1.0, 1.0, 0.0));
+     },
+     2},
+    {"a record without data", "EMPTY", [](std::string_view object) { fixture::putStream(object, {}); }, 3},
+    {"a blank name", "", [](std::string_view) {}, 7},
+    {"RPGETD fails after a good RPGETS", "FAILING",
+     [](std::string_view object) {
+       fixture::putStream(object, fixture::streamRecord(5.0, 5.0, 5.0, 0.5));
+       standins::repository::setDataFailure(object, "KVOM_MS_DATA", 1);
+     },
+     1},
+};
+
+// A side whose record cannot be read sends none of its values, not zeros; the engine keeps what
+// it held, and the other side goes as usual.
+TEST_F(StreamDataTest, ASideWhoseRecordCannotBeReadSendsNothing) {
+  // The two application types are no values of the record: they go with the cold switch.
+  std::vector<std::string> hot = hotSide(1);
+  hot.insert(hot.end(), {"ApplTypeHS=0 -", "ApplTypeCS=0 -"});
+  for (const UnreadableStream& c : kUnreadableStreams) {
+    SCOPED_TRACE(c.what);
+    c.prepare(c.object);
+    std::int64_t status = -1;
+    engine.clearLog();
+    SEND_STREAM_DATA(2, c.object, kHot2, 2, kCold1, kCold2, engine.data(), status);
+    EXPECT_EQ(writes(), kColdSide);
+    engine.clearLog();
+    SEND_STREAM_DATA(2, kHot1, kHot2, 2, c.object, kCold2, engine.data(), status);
+    EXPECT_EQ(writes(), hot);
+    EXPECT_EQ(status, c.status) << "the status of the last read";
+  }
 }
 
 TEST_F(StreamDataTest, ReadStreamDataReturnsFlowTimesMultiplier) {
   fixture::putStream("S", fixture::streamRecord(10.0, 350.0, 4.0e5, 0.3, 2.5));
   double flow = -1, pressure = -1, temperature = -1, vaporFraction = -1;
-  READ_STREAM_DATA("S", flow, pressure, temperature, vaporFraction);
+  std::int64_t status = -1;
+  EXPECT_TRUE(READ_STREAM_DATA("S", flow, pressure, temperature, vaporFraction, status));
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(flow, 25.0);
   EXPECT_EQ(pressure, 4.0e5);
   EXPECT_EQ(temperature, 350.0);
@@ -175,11 +216,26 @@ TEST_F(StreamDataTest, ReadStreamDataReturnsFlowTimesMultiplier) {
       fixture::streamRecord(1.0, 2.0, 3.0, 0.5, 4.0, std::vector<std::int64_t>(20, 1), std::vector<double>(200, 9.0));
   huge.texts.assign(200, std::string(60, 'X'));
   fixture::putStream("BIG", huge);
-  READ_STREAM_DATA("BIG", flow, pressure, temperature, vaporFraction);
+  EXPECT_TRUE(READ_STREAM_DATA("BIG", flow, pressure, temperature, vaporFraction, status))
+      << "what lies beyond the reader's room is left unread";
   EXPECT_EQ(flow, 4.0);
-  READ_STREAM_DATA("NONE", flow, pressure, temperature, vaporFraction);
-  EXPECT_EQ(flow, 0.0);
-  EXPECT_EQ(pressure, 0.0);
+  EXPECT_EQ(pressure, 3.0);
+}
+
+// A record that cannot be read returns nothing: the caller's values stay, the status tells why.
+TEST_F(StreamDataTest, ReadStreamDataOfARecordThatCannotBeRead) {
+  for (const UnreadableStream& c : kUnreadableStreams) {
+    SCOPED_TRACE(c.what);
+    c.prepare(c.object);
+    double flow = -1, pressure = -2, temperature = -3, vaporFraction = -4;
+    std::int64_t status = -1;
+    EXPECT_FALSE(READ_STREAM_DATA(c.object, flow, pressure, temperature, vaporFraction, status));
+    EXPECT_EQ(status, c.status);
+    EXPECT_EQ(flow, -1);
+    EXPECT_EQ(pressure, -2);
+    EXPECT_EQ(temperature, -3);
+    EXPECT_EQ(vaporFraction, -4);
+  }
 }
 
 }  // namespace

@@ -39,9 +39,10 @@ struct Call {
   double hotOutlet = -1.0;
   double coldOutlet = -1.0;
   std::int64_t status = -1;
+  std::string_view object = kObject;
 
   Call& run(platform::EngineData* data) {
-    SEND_UNIT_INPUT(mode, switchValue, kObject, data, hotDrop, coldDrop, programMode, hotOption, coldOption, hotOutlet,
+    SEND_UNIT_INPUT(mode, switchValue, object, data, hotDrop, coldDrop, programMode, hotOption, coldOption, hotOutlet,
                     coldOutlet, status);
     return *this;
   }
@@ -325,25 +326,51 @@ TEST_F(UnitInputTest, ModeOneReturnsEachSidesOutletPressureAndPressureDropWithou
   EXPECT_TRUE(engine.log().empty());
 }
 
-TEST_F(UnitInputTest, WithoutARecordNothingIsReadSentOrReturned) {
+// A record that cannot be read, for whatever reason the library gives, is never taken as values:
+// nothing reaches the engine, the caller's outputs stay and the status tells what failed.
+TEST_F(UnitInputTest, ARecordThatCannotBeReadIsNeitherSentNorReturned) {
+  namespace repository = standins::repository;
   struct Case {
     const char* description;
+    std::string_view object;
+    void (*prepare)();
     std::int64_t status;
   };
-  const Case cases[] = {{"no object", 1}, {"no such record", 2}, {"a record without data", 3}};
+  const Case cases[] = {
+      {"no object", kObject, [] { repository::reset(); }, 1},
+      {"no such record", kObject,
+       [] {
+         repository::reset();
+         repository::putRecord(kObject, "OTHER_RECORD", {});
+       },
+       2},
+      {"a record without data", kObject, [] { repository::putRecord(kObject, fixture::kUnitInputKey, {}); }, 3},
+      // A host that leaves the input object's identifier blank.
+      {"a blank object name", "        ", [] {}, 7},
+      {"RPGETD fails after a good RPGETS", kObject,
+       [] { repository::setDataFailure(kObject, fixture::kUnitInputKey, 1); }, 1},
+      {"RPGETD cut short", kObject,
+       [] {
+         repository::setReportedCounts(kObject, fixture::kUnitInputKey, repository::Counts{.integers = 2, .reals = 3});
+       },
+       6},
+  };
   for (const Case& c : cases) {
-    standins::repository::reset();
-    if (c.status == 2) standins::repository::putRecord(kObject, "OTHER_RECORD", {});
-    if (c.status == 3) standins::repository::putRecord(kObject, fixture::kUnitInputKey, {});
     for (const std::int64_t mode : {0, 1}) {
+      SCOPED_TRACE(std::string(c.description) + ", mode " + std::to_string(mode));
+      fullRecord().put(kObject);
+      c.prepare();
       engine.clearLog();
-      const Call call = Call{.mode = mode}.run(engine.data());
-      EXPECT_EQ(call.status, c.status) << c.description;
+      const Call call = Call{.mode = mode, .programMode = 5, .object = c.object}.run(engine.data());
+      EXPECT_EQ(call.status, c.status);
       EXPECT_EQ(call.hotDrop, -1.0);
       EXPECT_EQ(call.coldDrop, -1.0);
       EXPECT_EQ(call.hotOutlet, -1.0);
       EXPECT_EQ(call.coldOutlet, -1.0);
-      EXPECT_TRUE(engine.log().empty()) << c.description << ", mode " << mode;
+      EXPECT_EQ(call.programMode, 5);
+      EXPECT_TRUE(engine.log().empty()) << "nothing sent, no dump check";
+      repository::setDataFailure(kObject, fixture::kUnitInputKey, std::nullopt);
+      repository::setReportedCounts(kObject, fixture::kUnitInputKey, std::nullopt);
     }
   }
 }
